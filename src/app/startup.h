@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+// Removes a leading double quote and then, if there is one, a trailing double quote.
+void stripQuotes(std::string& text);
+
+// The text after the last dot of the whole path; none when the path has no dot.
+std::optional<std::string> fileExtension(std::string_view path);
+
+// True when the path's extension begins with the three given letters, case ignored.
+bool hasExtension(std::string_view path, std::string_view extension);
+
+// The command line as one path: the arguments joined by single spaces, quotes stripped.
+std::string commandLinePath(const std::vector<std::string>& arguments);
+
+// The program: chooses the mode and returns the exit code.
+int runProgram(const std::vector<std::string>& arguments);
+
+} // namespace corvane

@@ -1,0 +1,22 @@
+// A resource module: one translation table behind the one export the program looks for.
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+struct TranslatedString {
+    unsigned id;
+    const char* text;
+};
+
+constexpr TranslatedString kTable[] = {
+#include CORVANE_TRANSLATION_TABLE
+};
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) const char* corvane_resource_string(unsigned id) {
+    auto it = std::lower_bound(std::begin(kTable), std::end(kTable), id,
+                               [](const TranslatedString& s, unsigned v) { return s.id < v; });
+    return (it != std::end(kTable) && it->id == id) ? it->text : nullptr;
+}

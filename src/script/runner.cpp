@@ -1,0 +1,344 @@
+#include "script/runner.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <ctime>
+#include <limits>
+#include <memory>
+
+#include "app/resources.h"
+#include "app/string_ids.h"
+#include "certs/certificates.h"
+#include "script/log.h"
+
+namespace corvane {
+namespace {
+
+enum CommandCode {
+    New = 1,
+    Load,
+    Save,
+    SetName,
+    SetAuth,
+    SetInnerAuth,
+    SetInitialIdentity,
+    AddCaCert,
+    RemoveCaCert,
+    SetClientCertPkey,
+    ClearClientCertPkey,
+    SetUsername,
+    SetPassword,
+    SetPkPassword,
+};
+
+constexpr std::array<ScriptCommand, 14> kCommands{{
+    {New, 0, 0, 200, 220},
+    {Load, 1, 1, 201, 221},
+    {Save, 1, 1, 202, 222},
+    {SetName, 1, 1, 203, 223},
+    {SetAuth, 1, 1, 205, 224},
+    {SetInnerAuth, 1, 1, 206, 225},
+    {SetInitialIdentity, 1, 1, 207, 226},
+    {AddCaCert, 1, 1, 208, 227},
+    {RemoveCaCert, 1, 1, 209, 228},
+    {SetClientCertPkey, 1, 1, 210, 229},
+    {ClearClientCertPkey, 0, 0, 211, 230},
+    {SetUsername, 1, 1, 212, 231},
+    {SetPassword, 1, 1, 213, 232},
+    {SetPkPassword, 1, 1, 214, 233},
+}};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f)
+            std::fclose(f);
+    }
+};
+using ScriptFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// "Error on line N: message".
+int lineError(int line, unsigned messageId) {
+    logLineMessage(ids::LineErrorFormat, line, messageId);
+    return 1;
+}
+
+// Reads one line of at most 1023 characters, CR LF read as LF; false at end of file.
+bool readScriptLine(std::FILE* file, std::string& line) {
+    line.clear();
+    int c = 0;
+    while (line.size() < kMaxScriptLineLength && (c = std::getc(file)) != EOF) {
+        if (c == '\r') {
+            int next = std::getc(file);
+            if (next == '\n')
+                c = '\n';
+            else if (next != EOF)
+                std::ungetc(next, file);
+        }
+        line.push_back(static_cast<char>(c));
+        if (c == '\n')
+            break;
+    }
+    return !line.empty();
+}
+
+std::string localDateTime(const char* format) {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[256] = {};
+    std::strftime(text, sizeof text, format, &local);
+    return text;
+}
+
+// Assigns a checked text to a profile field: Error 35 when it is too long.
+int setTextField(CountedString& field, const std::string& text, int line) {
+    if (validateTextField(text) != StatusCode::Success)
+        return lineError(line, ids::TextTooLongText);
+    field.assign(text);
+    return 0;
+}
+
+int addCertificateCommand(Profile& profile, const std::string& path, CertificateKind kind,
+                          unsigned messageId, int line) {
+    StatusCode status = profile.addCertificate(path, kind);
+    if (status == StatusCode::Success)
+        return 0;
+    logLineMessage(ids::LineErrorFormat, line, messageId);
+    reportStatus(nullptr, status, ids::AddCertificateFailedCaption);
+    return isFatalStatus(status) ? 1 : 0;
+}
+
+int saveCommand(Profile& profile, const std::string& path, int line);
+
+} // namespace
+
+std::vector<std::string> splitScriptLine(std::string_view line, std::size_t maxWords) {
+    std::vector<std::string> words;
+    std::size_t p = 0;
+    while (p < line.size() && line[p] == ' ')
+        ++p;
+    while (p < line.size() && words.size() < maxWords) {
+        if (words.size() + 1 == maxWords) {
+            words.emplace_back(line.substr(p));
+            break;
+        }
+        std::size_t start = p;
+        std::size_t end = std::string_view::npos;
+        bool quoted = false;
+        for (; p < line.size() && (quoted || line[p] != ' '); ++p) {
+            if (line[p] != '"')
+                continue;
+            if (!quoted) {
+                // A quote opens a section and moves the word's start one character on.
+                quoted = true;
+                ++start;
+            } else {
+                quoted = false;
+                if (end == std::string_view::npos)
+                    end = p;
+            }
+        }
+        if (end == std::string_view::npos)
+            end = p;
+        words.emplace_back(start < end ? line.substr(start, end - start) : std::string_view());
+        while (p < line.size() && line[p] == ' ')
+            ++p;
+    }
+    return words;
+}
+
+const ScriptCommand* findScriptCommand(std::string_view word) {
+    for (const ScriptCommand& command : kCommands)
+        if (matchesString(word, command.wordId))
+            return &command;
+    return nullptr;
+}
+
+long long parseIndex(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    constexpr long long limit = std::numeric_limits<int>::max();
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(limit + 1, value * 10 + (text[i] - '0'));
+    return negative ? -value : value;
+}
+
+int executeCommand(Profile& profile, const ScriptCommand& command,
+                   const std::vector<std::string>& words, int lineNumber) {
+    const std::string argument = words.size() > 1 ? words[1] : std::string();
+    switch (command.code) {
+    case New:
+        profile.reset(true);
+        return 0;
+    case Load:
+        profile.filePath.assign(argument);
+        if (profile.loadProfileDatabase() != StatusCode::Success)
+            return lineError(lineNumber, ids::LoadFailed);
+        return 0;
+    case Save:
+        return saveCommand(profile, argument, lineNumber);
+    case SetName:
+        switch (validateProfileName(argument)) {
+        case StatusCode::Success:
+            profile.profileName.assign(argument);
+            return 0;
+        case StatusCode::NameEmpty:
+            return lineError(lineNumber, ids::NameTooShort);
+        case StatusCode::TextTooLong:
+            return lineError(lineNumber, ids::TextTooLongText);
+        default:
+            return lineError(lineNumber, ids::NameNotAsciiText);
+        }
+    case SetAuth: {
+        static constexpr std::pair<unsigned, std::uint8_t> names[] = {
+            {ids::EapTls, EapTls}, {ids::EapTtls, EapTtls}, {ids::EapPeap, EapPeap},
+            {ids::Leap, Leap}};
+        for (const auto& [id, code] : names)
+            if (matchesString(argument, id)) {
+                profile.authProtocol = code;
+                return 0;
+            }
+        return lineError(lineNumber, ids::BadAuthType);
+    }
+    case SetInnerAuth: {
+        static constexpr std::pair<unsigned, std::uint8_t> names[] = {
+            {ids::Pap, Pap},
+            {ids::Chap, Chap},
+            {ids::Mschap, Mschap},
+            {ids::MschapV2, MschapV2},
+            {ids::EapGtc, EapGtc},
+            {ids::EapMschapV2, EapMschapV2},
+            {ids::EapMd5Challenge, EapMd5Challenge}};
+        for (const auto& [id, code] : names)
+            if (matchesString(argument, id)) {
+                profile.innerAuthProtocol = code;
+                return 0;
+            }
+        return lineError(lineNumber, ids::BadInnerAuthType);
+    }
+    case SetInitialIdentity:
+        return setTextField(profile.initialIdentity, argument, lineNumber);
+    case AddCaCert:
+        return addCertificateCommand(profile, argument, CertificateKind::CaCertificate,
+                                     ids::AddCaFailed, lineNumber);
+    case RemoveCaCert:
+        if (profile.removeCertificate(parseIndex(argument), CertificateKind::CaCertificate) !=
+            StatusCode::Success)
+            return lineError(lineNumber, ids::RemoveCaFailed);
+        return 0;
+    case SetClientCertPkey:
+        return addCertificateCommand(profile, argument, CertificateKind::ClientCertificate,
+                                     ids::SetClientFailed, lineNumber);
+    case ClearClientCertPkey:
+        profile.removeCertificate(0, CertificateKind::ClientCertificate);
+        return 0;
+    case SetUsername:
+        return setTextField(profile.username, argument, lineNumber);
+    case SetPassword:
+        return setTextField(profile.password, argument, lineNumber);
+    case SetPkPassword:
+        return setTextField(profile.privateKeyPassword, argument, lineNumber);
+    default:
+        return 1;
+    }
+}
+
+namespace {
+
+int saveCommand(Profile& profile, const std::string& path, int line) {
+    if (profile.authProtocol == EapPeap) {
+        switch (profile.innerAuthProtocol) {
+        case MschapV2:
+            profile.innerAuthProtocol = EapMschapV2;
+            break;
+        case 5:
+            profile.innerAuthProtocol = EapGtc;
+            break;
+        case 6:
+            profile.innerAuthProtocol = EapMd5Challenge;
+            break;
+        default:
+            break;
+        }
+    }
+    profile.updateFieldMask();
+    StatusCode status = validateProtocols(profile.authProtocol, profile.innerAuthProtocol);
+    if (status == StatusCode::BadInnerProtocol)
+        return lineError(line, ids::BadInnerAuthType);
+    if (status != StatusCode::Success)
+        return 1;
+    status = checkCertificateRequirements(profile.authProtocol, profile.caCertificates.count(),
+                                          profile.clientCertificate != nullptr);
+    if (status == StatusCode::CaCertificateRequired)
+        return lineError(line, ids::CaRequiredText);
+    if (status == StatusCode::ClientCertificateRequired)
+        return lineError(line, ids::ClientRequiredText);
+    if (profile.clientCertificate) {
+        status = checkCertificate(*profile.clientCertificate, profile.privateKeyPassword.str());
+        if (status != StatusCode::Success) {
+            reportStatus(nullptr, status, ids::ClientValidationCaption);
+            if (isFatalStatus(status))
+                return 1;
+        }
+    }
+    profile.filePath.assign(path);
+    if (profile.saveProfileDatabase() != StatusCode::Success)
+        return lineError(line, ids::SaveFailed);
+    logNamedMessage(ids::NamedFormat, ids::SavedProfileDatabase, path);
+    return 0;
+}
+
+} // namespace
+
+std::uint16_t runScript(Profile& profile, const std::string& path) {
+    // Dates in the header follow the user's locale; nothing else does.
+    std::setlocale(LC_TIME, "");
+    writeLogLine("\n--- " + path + " [" + localDateTime("%x") + " " + localDateTime("%X") +
+                 "] ---\n");
+    ScriptFile file;
+    struct stat info {};
+    // A folder opens for reading on Linux but is no script.
+    if (stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+        file.reset(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        logNamedMessage(ids::NamedFormat, ids::OpenScriptFailed, path);
+        return 1;
+    }
+    std::string line;
+    int lineNumber = 0;
+    while (readScriptLine(file.get(), line)) {
+        if (line.back() == '\n')
+            line.pop_back();
+        ++lineNumber;
+        if (auto hash = line.find('#'); hash != std::string::npos)
+            line.erase(hash);
+        if (line.empty())
+            continue;
+        std::vector<std::string> words = splitScriptLine(line, kMaxScriptWords);
+        if (words.empty())
+            continue;
+        const ScriptCommand* command = findScriptCommand(words[0]);
+        if (!command)
+            return static_cast<std::uint16_t>(lineError(lineNumber, ids::UnknownCommand));
+        const int count = static_cast<int>(words.size());
+        if (count < command->leastArguments + 1 || count > command->mostArguments + 1) {
+            writeLogLine(fillFormat(loadString(ids::LineUsageFormat),
+                                    {std::to_string(lineNumber), loadString(command->usageId)}));
+            return 1;
+        }
+        if (executeCommand(profile, *command, words, lineNumber) != 0)
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace corvane

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "profile/status.h"
+#include "storage/owned_types.h"
+
+namespace corvane {
+
+// Four-character code: the first character is the most significant byte.
+constexpr std::uint32_t fourCharCode(const char (&s)[5]) {
+    return (std::uint32_t(std::uint8_t(s[0])) << 24) | (std::uint32_t(std::uint8_t(s[1])) << 16) |
+           (std::uint32_t(std::uint8_t(s[2])) << 8) | std::uint32_t(std::uint8_t(s[3]));
+}
+
+constexpr std::uint16_t kResourceFormAttribute = 0x0001;
+constexpr std::uint32_t kHeaderSize = 78;
+
+// One record of a record database.
+class RecordEntry : public ListItem {
+public:
+    std::uint32_t resourceType = 0;
+    std::uint16_t resourceId = 0;
+    std::uint32_t dataOffset = 0;
+    ByteBuffer data; // its size is the record's length
+    std::uint8_t attributes = 0;
+    std::array<std::uint8_t, 3> uniqueId{};
+
+    std::uint32_t length() const { return data.size(); }
+};
+
+// The header fields of a record database, without its records.
+struct DatabaseHeader {
+    std::array<char, 32> name{};
+    std::uint16_t attributes = 0;
+    std::uint16_t version = 0;
+    std::uint32_t creationDate = 0;
+    std::uint32_t modificationDate = 0;
+    std::uint32_t lastBackupDate = 0;
+    std::uint32_t modificationNumber = 0;
+    std::uint32_t appInfoOffset = 0;
+    std::uint32_t sortInfoOffset = 0;
+    std::uint32_t type = 0;
+    std::uint32_t creator = 0;
+    std::uint32_t uniqueIdSeed = 0;
+    bool headerValid = false;
+};
+
+// An in-memory record database: a header and its records, in order.
+class RecordDatabase : public DatabaseHeader {
+public:
+    ObjectList<RecordEntry> records;
+
+    // Copies the source's header fields (not its records) and clears headerValid.
+    void copyHeader(const DatabaseHeader& source);
+    bool appendRecord(std::unique_ptr<RecordEntry>& entry) { return records.append(entry); }
+    RecordEntry* recordAt(std::size_t index) const { return records.itemAt(index); }
+    std::uint32_t recordCount() const { return records.count(); }
+
+    StatusCode readDatabase(const std::string& path);
+    StatusCode writeDatabase(const std::string& path);
+};
+
+// Seconds since 1970 to the device's unit (seconds since 1904), low 32 bits.
+constexpr std::uint32_t toDeviceTime(std::int64_t unixSeconds) {
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(unixSeconds) + 2082844800u);
+}
+
+// Reads the type and creator codes at offsets 60 and 64. A code beyond the end reads as 0.
+StatusCode readTypeAndCreator(const std::string& path, std::uint32_t* type, std::uint32_t* creator);
+
+// Reads a whole, non-empty file: 0, 1 (cannot open, empty or short read) or 2 (no memory).
+StatusCode readWholeFile(const std::string& path, ByteBuffer& buffer);
+
+} // namespace corvane
