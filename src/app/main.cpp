@@ -1,9 +1,17 @@
+#include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    return corvane::runProgram(arguments);
+    try {
+        std::vector<std::string> arguments(argv + 1, argv + argc);
+        return corvane::runProgram(arguments);
+    } catch (const std::exception& e) {
+        // Operations report their own failures; this only catches memory running out between them.
+        std::fprintf(stderr, "corvane: %s\n", e.what());
+        return 1;
+    }
 }

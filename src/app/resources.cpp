@@ -121,9 +121,8 @@ LanguageCodes languageCodes(std::uint16_t languageId) {
     if (auto it = languages.find(primary); it != languages.end())
         codes.language = it->second;
     static const std::map<std::pair<unsigned, unsigned>, const char*> countries = {
-        {{4, 1}, "TW"}, {{4, 2}, "CN"},  {{7, 1}, "DE"},  {{9, 1}, "US"},
-        {{9, 2}, "GB"}, {{10, 3}, "ES"}, {{12, 1}, "FR"}, {{16, 1}, "IT"},
-        {{22, 1}, "BR"}, {{22, 2}, "PT"},
+        {{4, 1}, "TW"},  {{4, 2}, "CN"},  {{7, 1}, "DE"},  {{9, 1}, "US"},  {{9, 2}, "GB"},
+        {{10, 3}, "ES"}, {{12, 1}, "FR"}, {{16, 1}, "IT"}, {{22, 1}, "BR"}, {{22, 2}, "PT"},
     };
     if (primary == 17)
         codes.country = "JP";
@@ -164,8 +163,7 @@ std::uint16_t userDefaultLanguageId() {
     return 0x0409;
 }
 
-std::vector<std::string> resourceLibraryNames(std::string_view baseName,
-                                              std::uint16_t languageId) {
+std::vector<std::string> resourceLibraryNames(std::string_view baseName, std::uint16_t languageId) {
     const std::string base(baseName);
     const std::string suffix = ".so";
     const LanguageCodes codes = languageCodes(languageId);
@@ -177,8 +175,8 @@ std::vector<std::string> resourceLibraryNames(std::string_view baseName,
     names.push_back(base + "_" + hex + suffix);
     if (languageId != 0x0409 && !codes.language.empty()) {
         static const std::map<unsigned, const char*> fallback = {
-            {4, "CN"}, {7, "DE"}, {9, "US"}, {10, "SP"}, {12, "FR"}, {16, "IT"}, {17, "JP"},
-            {22, "BR"},
+            {4, "CN"},  {7, "DE"},  {9, "US"},  {10, "SP"},
+            {12, "FR"}, {16, "IT"}, {17, "JP"}, {22, "BR"},
         };
         if (auto it = fallback.find(languageId & 0x3FF); it != fallback.end())
             names.push_back(base + "_" + codes.language + it->second + suffix);

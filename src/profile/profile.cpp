@@ -132,7 +132,9 @@ namespace {
 ReportPresenter* gPresenter = nullptr;
 }
 
-void setReportPresenter(ReportPresenter* presenter) { gPresenter = presenter; }
+void setReportPresenter(ReportPresenter* presenter) {
+    gPresenter = presenter;
+}
 
 void reportStatus(OwnerWindow owner, StatusCode status, unsigned captionId) {
     showReport(owner, loadString(statusTextId(status)), loadString(captionId),

@@ -94,8 +94,8 @@ enum class MessageBoxType { Exclamation, Error, Question };
 class ReportPresenter {
 public:
     virtual ~ReportPresenter() = default;
-    virtual void showMessage(OwnerWindow owner, const std::string& text,
-                             const std::string& caption, MessageBoxType type) = 0;
+    virtual void showMessage(OwnerWindow owner, const std::string& text, const std::string& caption,
+                             MessageBoxType type) = 0;
 };
 void setReportPresenter(ReportPresenter* presenter);
 

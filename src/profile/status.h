@@ -40,7 +40,9 @@ enum class StatusCode : std::uint16_t {
     AlreadyInList = 105,
 };
 
-constexpr std::uint16_t toNumber(StatusCode s) { return static_cast<std::uint16_t>(s); }
+constexpr std::uint16_t toNumber(StatusCode s) {
+    return static_cast<std::uint16_t>(s);
+}
 
 // False for the warnings that let a command go on (not yet valid, expired, already listed).
 bool isFatalStatus(StatusCode status);

@@ -52,6 +52,8 @@ void logNamedMessage(unsigned formatId, unsigned messageId, const std::string& n
     writeLogLine(fillFormat(loadString(formatId), {loadString(messageId), name}));
 }
 
-void closeLog() { logFile().reset(); }
+void closeLog() {
+    logFile().reset();
+}
 
 } // namespace corvane

@@ -199,9 +199,10 @@ int executeCommand(Profile& profile, const ScriptCommand& command,
             return lineError(lineNumber, ids::NameNotAsciiText);
         }
     case SetAuth: {
-        static constexpr std::pair<unsigned, std::uint8_t> names[] = {
-            {ids::EapTls, EapTls}, {ids::EapTtls, EapTtls}, {ids::EapPeap, EapPeap},
-            {ids::Leap, Leap}};
+        static constexpr std::pair<unsigned, std::uint8_t> names[] = {{ids::EapTls, EapTls},
+                                                                      {ids::EapTtls, EapTtls},
+                                                                      {ids::EapPeap, EapPeap},
+                                                                      {ids::Leap, Leap}};
         for (const auto& [id, code] : names)
             if (matchesString(argument, id)) {
                 profile.authProtocol = code;

@@ -50,7 +50,9 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-std::string dataFile(const std::string& name) { return std::string(CORVANE_TEST_DATA_DIR) + "/" + name; }
+std::string dataFile(const std::string& name) {
+    return std::string(CORVANE_TEST_DATA_DIR) + "/" + name;
+}
 
 RunResult runCorvane(const std::vector<std::string>& args, const std::string& cwd,
                      const std::map<std::string, std::string>& env) {
@@ -139,7 +141,8 @@ std::string logBody(const std::string& cwd) {
     // The header is an empty line and the "--- path [date time] ---" line.
     std::size_t pos = 0;
     for (int i = 0; i < 2 && pos != std::string::npos; ++i)
-        pos = log.find('\n', pos) == std::string::npos ? std::string::npos : log.find('\n', pos) + 1;
+        pos =
+            log.find('\n', pos) == std::string::npos ? std::string::npos : log.find('\n', pos) + 1;
     return pos == std::string::npos ? std::string() : log.substr(pos);
 }
 

@@ -1,0 +1,50 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+std::string stripped(std::string text) {
+    stripQuotes(text);
+    return text;
+}
+
+TEST(StartupTest, StripQuotesRemovesOnlyLeadingAndThenTrailingQuote) {
+    EXPECT_EQ(stripped("\"my script.txt\""), "my script.txt");
+    EXPECT_EQ(stripped("\"my script.txt"), "my script.txt");
+    EXPECT_EQ(stripped("script.txt\""), "script.txt\"");
+    EXPECT_EQ(stripped("\"a b\" c"), "a b\" c");
+    EXPECT_EQ(stripped("\""), "");
+    EXPECT_EQ(stripped("\"\""), "");
+    EXPECT_EQ(stripped(""), "");
+}
+
+TEST(StartupTest, FileExtensionIsAfterTheLastDotOfTheWholePath) {
+    EXPECT_EQ(fileExtension("profile.odb"), "odb");
+    EXPECT_EQ(fileExtension("dir.odb/script"), "odb/script");
+    EXPECT_EQ(fileExtension("archive.tar.gz"), "gz");
+    EXPECT_EQ(fileExtension("name."), "");
+    EXPECT_FALSE(fileExtension("makefile").has_value());
+}
+
+TEST(StartupTest, HasExtensionComparesTheFirstThreeLettersIgnoringCase) {
+    EXPECT_TRUE(hasExtension("profile.odb", "odb"));
+    EXPECT_TRUE(hasExtension("PROFILE.ODB", "odb"));
+    EXPECT_TRUE(hasExtension("backup.odbx", "odb"));
+    EXPECT_TRUE(hasExtension("folder.odb/script", "odb"));
+    EXPECT_FALSE(hasExtension("make.txt", "odb"));
+    EXPECT_FALSE(hasExtension("x.od", "odb"));
+    EXPECT_FALSE(hasExtension("noextension", "odb"));
+    EXPECT_FALSE(hasExtension("profile.odb.txt", "odb"));
+}
+
+TEST(StartupTest, CommandLineIsOnePath) {
+    EXPECT_EQ(commandLinePath({}), "");
+    EXPECT_EQ(commandLinePath({"my", "script.txt"}), "my script.txt");
+    EXPECT_EQ(commandLinePath({"\"my", "script.txt\""}), "my script.txt");
+    EXPECT_EQ(commandLinePath({"\"my script.txt\"", "more"}), "my script.txt\" more");
+}
+
+} // namespace
+} // namespace corvane
