@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs what Corvane needs to build, test and benchmark on Debian 12 (run as root).
+# Safe to run again: apt-get skips what is already there.
+set -e
+export DEBIAN_FRONTEND=noninteractive
+packages="build-essential cmake ninja-build pkg-config libssl-dev openssl ca-certificates \
+libgtest-dev libbenchmark-dev hyperfine time"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends $missing
+fi
