@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <memory>
@@ -80,6 +81,8 @@ int runWindow(const std::string& databasePath) {
 } // namespace
 
 int runProgram(const std::vector<std::string>& arguments) {
+    // A closed terminal or pipe must not end a run half-way: writes then fail quietly.
+    signal(SIGPIPE, SIG_IGN);
     selectResourceLibrary("Corvane");
     initialiseCryptoLibrary();
     const std::string path = commandLinePath(arguments);
