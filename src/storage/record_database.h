@@ -47,6 +47,10 @@ struct DatabaseHeader {
     std::uint32_t creator = 0;
     std::uint32_t uniqueIdSeed = 0;
     bool headerValid = false;
+
+    // Copies the source's header fields and clears headerValid. The name is copied up to and
+    // including its NUL (at most 32 bytes); the rest of this name is NUL-filled.
+    void copyHeader(const DatabaseHeader& source);
 };
 
 // An in-memory record database: a header and its records, in order.
@@ -54,14 +58,21 @@ class RecordDatabase : public DatabaseHeader {
 public:
     ObjectList<RecordEntry> records;
 
-    // Copies the source's header fields (not its records) and clears headerValid.
-    void copyHeader(const DatabaseHeader& source);
     bool appendRecord(std::unique_ptr<RecordEntry>& entry) { return records.append(entry); }
     RecordEntry* recordAt(std::size_t index) const { return records.itemAt(index); }
     std::uint32_t recordCount() const { return records.count(); }
 
+    // Fills an empty database from a file: 0, or 1 for anything unreadable or malformed. On
+    // failure the entries read so far remain; the caller discards the database.
     StatusCode readDatabase(const std::string& path);
+    // The same from bytes already in memory; never reads outside them.
+    StatusCode readDatabaseFromMemory(const std::uint8_t* bytes, std::size_t size);
+    // Writes the database, replacing the file as a whole; recomputes every data offset.
     StatusCode writeDatabase(const std::string& path);
+
+    // Gives each entry its data offset, in list order after the header and record list. False
+    // when the file would outgrow 32-bit offsets.
+    bool assignDataOffsets();
 };
 
 // Seconds since 1970 to the device's unit (seconds since 1904), low 32 bits.
