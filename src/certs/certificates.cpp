@@ -1,10 +1,326 @@
 #include "certs/certificates.h"
 
-// Placeholder until certificate import lands: nothing is recognised.
+#include <array>
+#include <ctime>
+#include <mutex>
+#include <new>
+
+#include <openssl/crypto.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/pkcs12.h>
+#include <openssl/proverr.h>
+#include <openssl/provider.h>
+
+#include "certs/certificate_details.h"
+#include "certs/openssl_errors.h"
+#include "certs/openssl_handles.h"
+#include "certs/pem_labels.h"
+#include "certs/pkcs12_limits.h"
+#include "storage/record_database.h"
+
 namespace corvane {
-void initialiseCryptoLibrary() {}
-CertificateFormat formatFromExtension(std::string_view) { return CertificateFormat::Unrecognised; }
-CertificateFormat detectCertificateFormat(const std::string&) { return CertificateFormat::Unrecognised; }
-StatusCode checkCertificate(CertificateEntry&, const std::string&) { return StatusCode::CertificateUnreadable; }
-StatusCode convertCertificateEncoding(const ByteBuffer&, CertificateFormat, ByteBuffer&, CertificateFormat) { return StatusCode::AddFailed; }
+
+namespace {
+
+// Offered to the PEM readers when the profile has no private-key password, so that the library
+// never asks on the terminal and an encrypted block simply fails to open. Control characters
+// cannot be typed as a pass phrase, nor come from a script.
+constexpr char kPlaceholderPassPhrase[] = "\x1b\x7f\x1b\x7f";
+
+// A pass-phrase callback that never supplies one: detection must not prompt.
+int refusePassPhrase(char*, int, int, void*) {
+    return -1;
+}
+
+std::once_flag cryptoInitialised;
+
+bool probe(CertificateFormat format, std::string_view bytes) {
+    ossl::Bio bio = ossl::memoryReader(bytes.data(), bytes.size());
+    if (!bio)
+        return false;
+    switch (format) {
+    case CertificateFormat::Pkcs12:
+        return ossl::Pkcs12Ptr(d2i_PKCS12_bio(bio.get(), nullptr)) != nullptr;
+    case CertificateFormat::Der:
+        return ossl::X509Ptr(d2i_X509_bio(bio.get(), nullptr)) != nullptr;
+    case CertificateFormat::Pem:
+        return ossl::X509Ptr(PEM_read_bio_X509(bio.get(), nullptr, refusePassPhrase, nullptr)) !=
+               nullptr;
+    case CertificateFormat::Pkcs7:
+        return ossl::Pkcs7Ptr(d2i_PKCS7_bio(bio.get(), nullptr)) != nullptr;
+    case CertificateFormat::Unrecognised:
+        break;
+    }
+    return false;
+}
+
+std::array<CertificateFormat, 4> probeOrder(CertificateFormat hint) {
+    using F = CertificateFormat;
+    switch (hint) {
+    case F::Der:
+        return {F::Der, F::Pkcs12, F::Pem, F::Pkcs7};
+    case F::Pem:
+        return {F::Pem, F::Pkcs7, F::Pkcs12, F::Der};
+    case F::Pkcs7:
+        return {F::Pkcs7, F::Pem, F::Pkcs12, F::Der};
+    case F::Pkcs12:
+    case F::Unrecognised:
+        break;
+    }
+    return {F::Pkcs12, F::Der, F::Pem, F::Pkcs7};
+}
+
+// A protected file read without a password is accepted for now and flagged; with a password
+// the password is wrong.
+StatusCode passwordOutcome(CertificateEntry& entry, const std::string& password) {
+    if (!password.empty())
+        return StatusCode::WrongPassword;
+    entry.passwordRequired = true;
+    return StatusCode::Success;
+}
+
+// Whether a failed PKCS12_parse failed on the password rather than on the content.
+bool isPkcs12PasswordFailure(const ossl::ErrorQueue& errors, bool macPresent) {
+    // A MAC that cannot be computed (an unavailable digest) says nothing about the password.
+    if (errors.contains(ERR_LIB_PKCS12, PKCS12_R_MAC_GENERATION_ERROR) ||
+        errors.contains(ERR_LIB_EVP, ERR_R_UNSUPPORTED) ||
+        errors.contains(ERR_LIB_EVP, EVP_R_UNSUPPORTED_ALGORITHM))
+        return false;
+    if (errors.contains(ERR_LIB_PKCS12, PKCS12_R_MAC_VERIFY_FAILURE))
+        return true;
+    // Without a MAC a wrong password shows only when decrypting, as a padding failure or, when
+    // the padding happens to fit, as garbage that does not decode.
+    return !macPresent && (errors.contains(ERR_LIB_PKCS12, PKCS12_R_PKCS12_CIPHERFINAL_ERROR) ||
+                           errors.contains(ERR_LIB_PKCS12, PKCS12_R_DECODE_ERROR) ||
+                           errors.contains(ERR_LIB_EVP, EVP_R_BAD_DECRYPT) ||
+                           errors.contains(ERR_LIB_PROV, PROV_R_BAD_DECRYPT));
+}
+
+StatusCode readDer(BIO* bio, CertificateEntry& entry) {
+    ossl::X509Ptr certificate(d2i_X509_bio(bio, nullptr));
+    if (!certificate)
+        return StatusCode::CertificateUnreadable;
+    StatusCode validity = checkValidityPeriod(certificate.get());
+    describeCertificate(certificate.get(), entry);
+    return validity;
+}
+
+StatusCode readPkcs12(BIO* bio, CertificateEntry& entry, const std::string& password) {
+    ossl::Pkcs12Ptr p12(d2i_PKCS12_bio(bio, nullptr));
+    if (!p12)
+        return StatusCode::Pkcs12Unreadable;
+    if (!pkcs12IterationCountsAcceptable(p12.get(), password))
+        return StatusCode::CertificateUnreadable;
+
+    EVP_PKEY* key = nullptr;
+    X509* certificate = nullptr;
+    STACK_OF(X509)* others = nullptr;
+    // An empty password is passed as none: the library then tries both none and "".
+    const int parsed = PKCS12_parse(p12.get(), password.empty() ? nullptr : password.c_str(), &key,
+                                    &certificate, &others);
+    ossl::PKeyPtr keyOwner(key);
+    ossl::X509Ptr certificateOwner(certificate);
+    ossl::X509StackPtr othersOwner(others);
+    if (!parsed) {
+        ossl::ErrorQueue errors = ossl::ErrorQueue::take();
+        if (isPkcs12PasswordFailure(errors, PKCS12_mac_present(p12.get()) == 1))
+            return passwordOutcome(entry, password);
+        return StatusCode::CertificateUnreadable;
+    }
+    // The library pairs a certificate with the key; a bundle without a key still holds its
+    // certificate among the others, and then the missing key is what to report.
+    if (!certificateOwner && !keyOwner && othersOwner && sk_X509_num(othersOwner.get()) > 0)
+        certificateOwner.reset(sk_X509_shift(othersOwner.get()));
+    if (!certificateOwner)
+        return StatusCode::NoCertificate;
+    StatusCode validity = checkValidityPeriod(certificateOwner.get());
+    describeCertificate(certificateOwner.get(), entry);
+    if (entry.kind == CertificateKind::ClientCertificate && !keyOwner)
+        return StatusCode::NoPrivateKey;
+    return validity;
+}
+
+StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& password) {
+    // The library takes the pass phrase as a writable pointer but only reads it.
+    char* passPhrase =
+        const_cast<char*>(password.empty() ? kPlaceholderPassPhrase : password.c_str());
+    ossl::X509Ptr certificate(PEM_read_bio_X509(bio, nullptr, nullptr, passPhrase));
+    if (!certificate) {
+        ossl::ErrorQueue errors = ossl::ErrorQueue::take();
+        if (!hasCertificateBlock(scanPemLabels(entry.bytes.view())) ||
+            errors.contains(ERR_LIB_PEM, PEM_R_NO_START_LINE))
+            return StatusCode::NoCertificate;
+        if (entry.kind == CertificateKind::CaCertificate)
+            return StatusCode::PemCaUnreadable;
+        return passwordOutcome(entry, password);
+    }
+    StatusCode validity = checkValidityPeriod(certificate.get());
+    describeCertificate(certificate.get(), entry);
+    if (entry.kind == CertificateKind::CaCertificate)
+        return validity;
+
+    if (BIO_reset(bio) < 0)
+        return StatusCode::ReaderFailed;
+    ERR_clear_error();
+    ossl::PKeyPtr key(PEM_read_bio_PrivateKey(bio, nullptr, nullptr, passPhrase));
+    if (key)
+        return validity;
+    ossl::ErrorQueue errors = ossl::ErrorQueue::take();
+    // The file's own labels are the reliable witness: the library reports a missing key, a
+    // wrong pass phrase and a pass phrase that decrypts to garbage in ways that overlap.
+    PemKeyPresence presence = privateKeyPresence(scanPemLabels(entry.bytes.view()));
+    if (presence.encryptedKey)
+        return passwordOutcome(entry, password);
+    if (!presence.anyKey || errors.contains(ERR_LIB_PEM, PEM_R_NO_START_LINE))
+        return StatusCode::NoPrivateKey;
+    return passwordOutcome(entry, password);
+}
+
+} // namespace
+
+void initialiseCryptoLibrary() {
+    try {
+        std::call_once(cryptoInitialised, [] {
+            OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG | OPENSSL_INIT_LOAD_CRYPTO_STRINGS |
+                                    OPENSSL_INIT_ADD_ALL_CIPHERS | OPENSSL_INIT_ADD_ALL_DIGESTS,
+                                nullptr);
+            // Loading one provider by name switches the implicit default off, so both are named;
+            // the legacy one opens PKCS#12 files protected with RC2 or single DES. They stay
+            // loaded for the life of the process.
+            OSSL_PROVIDER_load(nullptr, "default");
+            OSSL_PROVIDER_load(nullptr, "legacy");
+            ERR_clear_error();
+        });
+    } catch (...) {
+        // Without threads support call_once can throw; the library then initialises itself
+        // on first use.
+    }
+}
+
+std::string_view pathExtension(std::string_view path) {
+    std::size_t dot = path.rfind('.');
+    return dot == std::string_view::npos ? std::string_view{} : path.substr(dot + 1);
+}
+
+CertificateFormat formatFromExtension(std::string_view extension) {
+    auto is = [extension](std::string_view candidate) {
+        if (extension.size() != candidate.size())
+            return false;
+        for (std::size_t i = 0; i < extension.size(); ++i) {
+            char c = extension[i];
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+            if (c != candidate[i])
+                return false;
+        }
+        return true;
+    };
+    if (is("pem"))
+        return CertificateFormat::Pem;
+    if (is("pfx") || is("p12"))
+        return CertificateFormat::Pkcs12;
+    if (is("der") || is("crt") || is("cer"))
+        return CertificateFormat::Der;
+    if (is("p7b"))
+        return CertificateFormat::Pkcs7;
+    return CertificateFormat::Unrecognised;
+}
+
+CertificateFormat detectCertificateFormatOfBytes(std::string_view bytes, std::string_view path) {
+    initialiseCryptoLibrary();
+    CertificateFormat found = CertificateFormat::Unrecognised;
+    for (CertificateFormat format : probeOrder(formatFromExtension(pathExtension(path)))) {
+        if (probe(format, bytes)) {
+            found = format;
+            break;
+        }
+    }
+    // The failed probes leave errors behind that mean nothing to anyone else.
+    ERR_clear_error();
+    return found;
+}
+
+CertificateFormat detectCertificateFormat(const std::string& path) {
+    try {
+        ByteBuffer content;
+        if (readWholeFile(path, content) != StatusCode::Success)
+            return CertificateFormat::Unrecognised;
+        return detectCertificateFormatOfBytes(content.view(), path);
+    } catch (const std::bad_alloc&) {
+        return CertificateFormat::Unrecognised;
+    }
+}
+
+StatusCode checkValidityPeriod(const X509* certificate) {
+    std::time_t now = std::time(nullptr);
+    // A time the library cannot compare (0) counts as inside the period.
+    if (X509_cmp_time(X509_get0_notBefore(certificate), &now) > 0)
+        return StatusCode::NotYetValid;
+    if (X509_cmp_time(X509_get0_notAfter(certificate), &now) < 0)
+        return StatusCode::Expired;
+    return StatusCode::Success;
+}
+
+StatusCode checkCertificate(CertificateEntry& entry, const std::string& password) {
+    try {
+        initialiseCryptoLibrary();
+        entry.passwordRequired = false;
+        ERR_clear_error();
+        ossl::Bio bio = ossl::memoryReader(entry.bytes.data(), entry.bytes.size());
+        if (!bio)
+            return StatusCode::ReaderFailed;
+        StatusCode status = StatusCode::Success;
+        switch (entry.format) {
+        case CertificateFormat::Der:
+            status = readDer(bio.get(), entry);
+            break;
+        case CertificateFormat::Pkcs12:
+            status = readPkcs12(bio.get(), entry, password);
+            break;
+        case CertificateFormat::Pem:
+            status = readPem(bio.get(), entry, password);
+            break;
+        default:
+            break;
+        }
+        ERR_clear_error();
+        return status;
+    } catch (const std::bad_alloc&) {
+        ERR_clear_error();
+        return StatusCode::ReaderFailed;
+    }
+}
+
+StatusCode convertCertificateEncoding(const ByteBuffer& input, CertificateFormat sourceFormat,
+                                      ByteBuffer& output, CertificateFormat targetFormat) {
+    initialiseCryptoLibrary();
+    ERR_clear_error();
+    if (sourceFormat == targetFormat)
+        return output.assignFrom(input) == 0 ? StatusCode::Success : StatusCode::ReaderFailed;
+    if (sourceFormat != CertificateFormat::Der || targetFormat != CertificateFormat::Pem)
+        return StatusCode::ReaderFailed;
+    ossl::Bio reader = ossl::memoryReader(input.data(), input.size());
+    if (!reader)
+        return StatusCode::ReaderFailed;
+    ossl::X509Ptr certificate(d2i_X509_bio(reader.get(), nullptr));
+    if (!certificate) {
+        ERR_clear_error();
+        return StatusCode::CertificateUnreadable;
+    }
+    ossl::Bio writer(BIO_new(BIO_s_mem()));
+    if (!writer || PEM_write_bio_X509(writer.get(), certificate.get()) != 1) {
+        ERR_clear_error();
+        return StatusCode::ReaderFailed;
+    }
+    char* text = nullptr;
+    long length = BIO_get_mem_data(writer.get(), &text);
+    if (length <= 0 || text == nullptr)
+        return StatusCode::ReaderFailed;
+    if (output.assign(reinterpret_cast<const std::uint8_t*>(text),
+                      static_cast<std::size_t>(length)) != 0)
+        return StatusCode::ReaderFailed;
+    return StatusCode::Success;
+}
+
 } // namespace corvane

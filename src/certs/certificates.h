@@ -3,26 +3,38 @@
 #include <string>
 #include <string_view>
 
+#include <openssl/x509.h>
+
 #include "certs/certificate_entry.h"
 #include "profile/status.h"
 
 namespace corvane {
 
 // Prepares the crypto library once at start-up: no configuration file, default and legacy
-// providers. Cannot fail.
+// providers. Cannot fail; later calls do nothing.
 void initialiseCryptoLibrary();
 
 // The format an extension suggests (case ignored); it only orders the probes.
 CertificateFormat formatFromExtension(std::string_view extension);
 
-// Identifies a certificate file by its content.
+// The extension of a path: the text after its last ".", directory names included; empty when
+// the path has no ".".
+std::string_view pathExtension(std::string_view path);
+
+// Identifies a certificate file by its content; Unrecognised when it cannot be read.
 CertificateFormat detectCertificateFormat(const std::string& path);
+
+// The same, for a file's content already in memory; the path's extension orders the probes.
+CertificateFormat detectCertificateFormatOfBytes(std::string_view bytes, std::string_view path);
 
 // Parses the entry's bytes by its format with the private-key password (empty: none), checks
 // the validity period and refreshes the entry's description and passwordRequired.
 StatusCode checkCertificate(CertificateEntry& entry, const std::string& password);
 
-// Re-encodes a certificate; used from DER to PEM.
+// 0 inside the validity period, NotYetValid before it, Expired from its end on.
+StatusCode checkValidityPeriod(const X509* certificate);
+
+// Re-encodes a certificate; only DER to PEM (and a format to itself) is supported.
 StatusCode convertCertificateEncoding(const ByteBuffer& input, CertificateFormat sourceFormat,
                                       ByteBuffer& output, CertificateFormat targetFormat);
 

@@ -1,6 +1,79 @@
-#include "profile/profile.h"
+#include <sys/stat.h>
 
-// Placeholder until certificate import lands.
+#include <memory>
+#include <new>
+
+#include "certs/certificates.h"
+#include "profile/profile.h"
+#include "storage/record_database.h"
+
 namespace corvane {
-StatusCode Profile::addCertificate(const std::string&, CertificateKind) { return StatusCode::AddFailed; }
+
+namespace {
+
+bool formatAllowed(CertificateKind kind, CertificateFormat format) {
+    if (kind == CertificateKind::CaCertificate)
+        return format == CertificateFormat::Der || format == CertificateFormat::Pem;
+    return format == CertificateFormat::Pkcs12 || format == CertificateFormat::Pem;
+}
+
+// The file name part of a path: after its last separator of either kind.
+std::string_view fileNameOf(std::string_view path) {
+    std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+} // namespace
+
+StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind) {
+    try {
+        // Any entry counts, a folder too: what it holds is decided by reading it.
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0)
+            return StatusCode::FileNotFound;
+
+        auto entry = std::make_unique<CertificateEntry>();
+        entry->kind = kind;
+
+        entry->format = detectCertificateFormat(path);
+        if (entry->format == CertificateFormat::Unrecognised)
+            return StatusCode::UnknownFormat;
+        if (!formatAllowed(kind, entry->format))
+            return kind == CertificateKind::CaCertificate ? StatusCode::CaFormatNotSupported
+                                                          : StatusCode::ClientFormatNotSupported;
+
+        if (readWholeFile(path, entry->bytes) != StatusCode::Success)
+            return StatusCode::ReadFailed;
+
+        const StatusCode checked = checkCertificate(*entry, privateKeyPassword.str());
+        if (checked != StatusCode::Success && isFatalStatus(checked))
+            return checked;
+
+        if (kind == CertificateKind::CaCertificate) {
+            // Every CA certificate is kept as PEM text; the format code still names the file's.
+            if (entry->format == CertificateFormat::Der) {
+                ByteBuffer pem;
+                if (convertCertificateEncoding(entry->bytes, CertificateFormat::Der, pem,
+                                               CertificateFormat::Pem) != StatusCode::Success)
+                    return StatusCode::AddFailed;
+                entry->bytes = std::move(pem);
+            }
+            if (hasCaCertificate(*entry))
+                return StatusCode::AlreadyInList;
+        }
+
+        entry->fileName.assign(fileNameOf(path));
+        if (kind == CertificateKind::CaCertificate) {
+            if (!caCertificates.append(entry))
+                return StatusCode::AddFailed;
+        } else {
+            clientCertificate = std::move(entry);
+        }
+        modified = true;
+        return checked;
+    } catch (const std::bad_alloc&) {
+        return StatusCode::AddFailed;
+    }
+}
+
 } // namespace corvane
