@@ -83,7 +83,10 @@ StatusCode passwordOutcome(CertificateEntry& entry, const std::string& password)
 // Whether a failed PKCS12_parse failed on the password rather than on the content.
 bool isPkcs12PasswordFailure(const ossl::ErrorQueue& errors, bool macPresent) {
     // A MAC that cannot be computed (an unavailable digest) says nothing about the password.
+    // The library cannot open a bundle without a MAC when it is given a password at all; that
+    // is no fault of the password either.
     if (errors.contains(ERR_LIB_PKCS12, PKCS12_R_MAC_GENERATION_ERROR) ||
+        errors.contains(ERR_LIB_PKCS12, PKCS12_R_MAC_ABSENT) ||
         errors.contains(ERR_LIB_EVP, ERR_R_UNSUPPORTED) ||
         errors.contains(ERR_LIB_EVP, EVP_R_UNSUPPORTED_ALGORITHM))
         return false;
