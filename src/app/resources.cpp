@@ -241,15 +241,15 @@ std::string fillFormat(std::string_view format, const std::vector<std::string>& 
     std::size_t next = 0;
     for (std::size_t i = 0; i < format.size(); ++i) {
         if (format[i] == '%' && i + 1 < format.size()) {
-            const char spec = format[i + 1];
-            if (spec == 's' || spec == 'd') {
+            const char conversion = format[i + 1];
+            if (conversion == 's' || conversion == 'd') {
                 if (next < args.size())
                     out += args[next];
                 ++next;
                 ++i;
                 continue;
             }
-            if (spec == '%') {
+            if (conversion == '%') {
                 out += '%';
                 ++i;
                 continue;
