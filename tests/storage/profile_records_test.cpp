@@ -14,8 +14,8 @@ namespace {
 
 using test::Bytes;
 using test::databaseBytes;
-using test::HeaderSpec;
-using test::RecordSpec;
+using test::HeaderFields;
+using test::RecordFields;
 
 const std::string kAbsent(1, '\0');
 
@@ -60,8 +60,8 @@ RecordDatabase readBack(const std::string& path) {
 // A profile database holding the given main record and records 1 onward.
 std::string profileFile(const std::string& mainRecord,
                         std::vector<std::string> rest = {kAbsent, kAbsent},
-                        HeaderSpec header = {}) {
-    std::vector<RecordSpec> records{{mainRecord}};
+                        HeaderFields header = {}) {
+    std::vector<RecordFields> records{{mainRecord}};
     for (auto& r : rest)
         records.push_back({r});
     return databaseBytes(header, records);
@@ -388,7 +388,7 @@ TEST_F(ProfileRecordFileTest, FailedWriteLeavesTheProfileAsItWas) {
 }
 
 TEST_F(ProfileRecordFileTest, LoadedHeaderIsKeptByTheNextSave) {
-    HeaderSpec header;
+    HeaderFields header;
     header.name = "ABCDEKept";
     header.attributes = 0x0009; // resource form, plus a bit carried as it is
     header.version = 7;
@@ -399,7 +399,7 @@ TEST_F(ProfileRecordFileTest, LoadedHeaderIsKeptByTheNextSave) {
     header.appInfoOffset = 0x50;
     header.sortInfoOffset = 0x60;
     header.uniqueIdSeed = 0x777;
-    std::vector<RecordSpec> records{
+    std::vector<RecordFields> records{
         {mainRecordStart()}, {kAbsent, 0, 0, fourCharCode("tRES"), 5}, {kAbsent}};
     test::writeFile(path, databaseBytes(header, records));
 
@@ -491,28 +491,28 @@ TEST_F(ProfileRecordLoadTest, UnreadableFilesGiveOneAndLeaveTheProfile) {
     EXPECT_EQ(profile.loadProfileDatabase(), StatusCode::FileNotFound);
     expectUntouched();
     // Type and creator right, but the record list runs past the end of the file.
-    EXPECT_EQ(load(test::headerBytes(HeaderSpec{}, 3).str()), StatusCode::FileNotFound);
+    EXPECT_EQ(load(test::headerBytes(HeaderFields{}, 3).str()), StatusCode::FileNotFound);
     expectUntouched();
 }
 
 TEST_F(ProfileRecordLoadTest, ForeignFilesGiveSevenAndLeaveTheProfile) {
-    HeaderSpec other;
+    HeaderFields other;
     other.creator = fourCharCode("XXXX");
     EXPECT_EQ(load(profileFile(mainRecordStart(), {kAbsent, kAbsent}, other)),
               StatusCode::NotProfileDatabase);
     expectUntouched();
-    other = HeaderSpec{};
+    other = HeaderFields{};
     other.type = fourCharCode("DATA");
     EXPECT_EQ(load(profileFile(mainRecordStart(), {kAbsent, kAbsent}, other)),
               StatusCode::NotProfileDatabase);
     // Too short to hold a creator.
-    EXPECT_EQ(load(test::headerBytes(HeaderSpec{}, 0).str().substr(0, 67)),
+    EXPECT_EQ(load(test::headerBytes(HeaderFields{}, 0).str().substr(0, 67)),
               StatusCode::NotProfileDatabase);
     expectUntouched();
 }
 
 TEST_F(ProfileRecordLoadTest, NameOfFiveCharactersIsMalformedAndOthersAreSkipped) {
-    HeaderSpec header;
+    HeaderFields header;
     header.name = "QNRX_";
     EXPECT_EQ(load(profileFile(mainRecordStart(), {kAbsent, kAbsent}, header)),
               StatusCode::Malformed);
@@ -532,7 +532,7 @@ TEST_F(ProfileRecordLoadTest, FormatWordAboveOneIsNotSupported) {
 }
 
 TEST_F(ProfileRecordLoadTest, MissingRecordsAreMalformed) {
-    EXPECT_EQ(load(databaseBytes(HeaderSpec{}, {})), StatusCode::Malformed);
+    EXPECT_EQ(load(databaseBytes(HeaderFields{}, {})), StatusCode::Malformed);
     expectResetKeepingPath();
     EXPECT_EQ(load(profileFile(mainRecordStart(), {})), StatusCode::Malformed);
     EXPECT_EQ(load(profileFile(mainRecordStart(), {kAbsent})), StatusCode::Malformed);

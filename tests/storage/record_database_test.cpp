@@ -17,8 +17,8 @@ using test::be16At;
 using test::be32At;
 using test::Bytes;
 using test::databaseBytes;
-using test::HeaderSpec;
-using test::RecordSpec;
+using test::HeaderFields;
+using test::RecordFields;
 
 std::unique_ptr<RecordEntry> entryWith(const std::string& bytes, std::uint8_t attributes = 0) {
     auto entry = std::make_unique<RecordEntry>();
@@ -143,7 +143,7 @@ TEST(RecordDatabaseTest, HeaderIsBigEndianAtItsOffsets) {
 
 TEST(RecordDatabaseTest, ReadingAndWritingAgainReproducesTheDatabase) {
     test::TempDir dir;
-    HeaderSpec h;
+    HeaderFields h;
     h.name = std::string(32, 'N'); // no NUL at all
     h.attributes = 0x0148;
     h.version = 9;
@@ -152,7 +152,7 @@ TEST(RecordDatabaseTest, ReadingAndWritingAgainReproducesTheDatabase) {
     h.appInfoOffset = 0x1000;
     h.sortInfoOffset = 0x2000;
     h.uniqueIdSeed = 0xCAFE;
-    const std::vector<RecordSpec> records{
+    const std::vector<RecordFields> records{
         {"first", 0x10, 0x000001}, {"", 0x20, 0x0A0B0C}, {"third record", 0x40, 0xFFFFFF}};
     const std::string original = databaseBytes(h, records);
     test::writeFile(dir.file("in.odb"), original);
@@ -169,10 +169,10 @@ TEST(RecordDatabaseTest, ReadingAndWritingAgainReproducesTheDatabase) {
 
 TEST(RecordDatabaseTest, ResourceFormRoundTripKeepsTypesAndIds) {
     test::TempDir dir;
-    HeaderSpec h;
+    HeaderFields h;
     h.attributes = 0x0001;
-    const std::vector<RecordSpec> records{{"abc", 0, 0, fourCharCode("tSTR"), 1000},
-                                          {"defgh", 0, 0, fourCharCode("tAIN"), 0xFFFF}};
+    const std::vector<RecordFields> records{{"abc", 0, 0, fourCharCode("tSTR"), 1000},
+                                            {"defgh", 0, 0, fourCharCode("tAIN"), 0xFFFF}};
     const std::string original = databaseBytes(h, records);
     test::writeFile(dir.file("in.odb"), original);
     RecordDatabase db;
@@ -188,7 +188,7 @@ TEST(RecordDatabaseTest, ResourceFormRoundTripKeepsTypesAndIds) {
 TEST(RecordDatabaseTest, BytesBetweenTheListAndTheFirstRecordAreNotCarriedOver) {
     test::TempDir dir;
     // Two records placed after a 6-byte gap; an equal offset makes the first one empty.
-    Bytes b = test::headerBytes(HeaderSpec{}, 3);
+    Bytes b = test::headerBytes(HeaderFields{}, 3);
     b.be32(108).be32(0).be32(108).be32(0).be32(110).be32(0);
     b.raw("GAPGAP").raw("xy").raw("z");
     test::writeFile(dir.file("gap.odb"), b);
@@ -211,12 +211,12 @@ class RecordDatabaseMalformedTest
 
 std::vector<std::pair<const char*, std::string>> malformedDatabases() {
     std::vector<std::pair<const char*, std::string>> cases;
-    const HeaderSpec h;
+    const HeaderFields h;
     cases.emplace_back("ShorterThanHeader", test::headerBytes(h, 0).str().substr(0, 77));
     cases.emplace_back("ListPastEnd", test::headerBytes(h, 2).be32(94).be32(0).str());
     cases.emplace_back("HugeCount", test::headerBytes(h, 0xFFFFFFFF).zeros(64).str());
     cases.emplace_back("ResourceListPastEnd", [&] {
-        HeaderSpec r;
+        HeaderFields r;
         r.attributes = 1;
         // Eight bytes per entry would fit, ten do not.
         return test::headerBytes(r, 2).be32(94).be32(0).be32(94).be32(0).str();
@@ -274,7 +274,7 @@ TEST(RecordDatabaseTest, WriteIntoAMissingFolderFails) {
 
 TEST(RecordDatabaseTest, TypeAndCreatorReadOnlyWhereTheFileHoldsThem) {
     test::TempDir dir;
-    const std::string full = test::headerBytes(HeaderSpec{}, 0).str();
+    const std::string full = test::headerBytes(HeaderFields{}, 0).str();
     std::uint32_t type = 1, creator = 1;
 
     test::writeFile(dir.file("full"), full);

@@ -49,7 +49,7 @@ private:
 };
 
 // The header values of a hand-made database.
-struct HeaderSpec {
+struct HeaderFields {
     std::string name = "QNRX_Test";
     std::uint16_t attributes = 0x0140;
     std::uint16_t version = 1;
@@ -64,7 +64,7 @@ struct HeaderSpec {
     std::uint32_t uniqueIdSeed = 0;
 };
 
-inline Bytes headerBytes(const HeaderSpec& h, std::uint32_t count) {
+inline Bytes headerBytes(const HeaderFields& h, std::uint32_t count) {
     Bytes b;
     std::string name = h.name.substr(0, 32);
     name.resize(32, '\0');
@@ -79,7 +79,7 @@ inline Bytes headerBytes(const HeaderSpec& h, std::uint32_t count) {
 
 // A well-formed database of the given records, laid out with no gaps; the form follows the
 // attributes. Record entries carry attributes 0x10 and unique id 0 unless given.
-struct RecordSpec {
+struct RecordFields {
     std::string data;
     std::uint8_t attributes = 0x10;
     std::uint32_t uniqueId = 0; // low 24 bits, in file order
@@ -87,7 +87,7 @@ struct RecordSpec {
     std::uint16_t resourceId = 0;
 };
 
-inline std::string databaseBytes(const HeaderSpec& h, const std::vector<RecordSpec>& records) {
+inline std::string databaseBytes(const HeaderFields& h, const std::vector<RecordFields>& records) {
     const bool resourceForm = h.attributes & 1;
     Bytes b = headerBytes(h, static_cast<std::uint32_t>(records.size()));
     std::uint32_t offset =
