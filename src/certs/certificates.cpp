@@ -1,9 +1,11 @@
 #include "certs/certificates.h"
 
 #include <array>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include <openssl/crypto.h>
 #include <openssl/err.h>
@@ -34,6 +36,15 @@ int refusePassPhrase(char*, int, int, void*) {
 }
 
 std::once_flag cryptoInitialised;
+OSSL_PROVIDER* defaultProvider = nullptr;
+OSSL_PROVIDER* legacyProvider = nullptr;
+
+void unloadProviders() {
+    if (legacyProvider != nullptr)
+        OSSL_PROVIDER_unload(std::exchange(legacyProvider, nullptr));
+    if (defaultProvider != nullptr)
+        OSSL_PROVIDER_unload(std::exchange(defaultProvider, nullptr));
+}
 
 bool probe(CertificateFormat format, std::string_view bytes) {
     ossl::Bio bio = ossl::memoryReader(bytes.data(), bytes.size());
@@ -189,10 +200,12 @@ void initialiseCryptoLibrary() {
                                     OPENSSL_INIT_ADD_ALL_CIPHERS | OPENSSL_INIT_ADD_ALL_DIGESTS,
                                 nullptr);
             // Loading one provider by name switches the implicit default off, so both are named;
-            // the legacy one opens PKCS#12 files protected with RC2 or single DES. They stay
-            // loaded for the life of the process.
-            OSSL_PROVIDER_load(nullptr, "default");
-            OSSL_PROVIDER_load(nullptr, "legacy");
+            // the legacy one opens PKCS#12 files protected with RC2 or single DES.
+            defaultProvider = OSSL_PROVIDER_load(nullptr, "default");
+            legacyProvider = OSSL_PROVIDER_load(nullptr, "legacy");
+            // Handlers run in reverse order, so this one runs before the library's own clean-up,
+            // which frees a provider only once nobody holds it any more.
+            std::atexit(unloadProviders);
             ERR_clear_error();
         });
     } catch (...) {
