@@ -48,7 +48,7 @@ BENCHMARK(detectAndCheckEach)->Unit(benchmark::kMicrosecond);
 namespace {
 
 // One client bundle in the current default encryption, checked with its password: the MAC,
-// the iteration-count inspection and the decryption of certificate and key.
+// the iteration-count check and the decryption of certificate and key.
 void checkClientPkcs12(benchmark::State& state) {
     corvane::initialiseCryptoLibrary();
     corvane::CertificateEntry entry;
