@@ -91,26 +91,6 @@ StatusCode passwordOutcome(CertificateEntry& entry, const std::string& password)
     return StatusCode::Success;
 }
 
-// Whether a failed PKCS12_parse failed on the password rather than on the content.
-bool isPkcs12PasswordFailure(const ossl::ErrorQueue& errors, bool macPresent) {
-    // A MAC that cannot be computed (an unavailable digest) says nothing about the password.
-    // The library cannot open a bundle without a MAC when it is given a password at all; that
-    // is no fault of the password either.
-    if (errors.contains(ERR_LIB_PKCS12, PKCS12_R_MAC_GENERATION_ERROR) ||
-        errors.contains(ERR_LIB_PKCS12, PKCS12_R_MAC_ABSENT) ||
-        errors.contains(ERR_LIB_EVP, ERR_R_UNSUPPORTED) ||
-        errors.contains(ERR_LIB_EVP, EVP_R_UNSUPPORTED_ALGORITHM))
-        return false;
-    if (errors.contains(ERR_LIB_PKCS12, PKCS12_R_MAC_VERIFY_FAILURE))
-        return true;
-    // Without a MAC a wrong password shows only when decrypting, as a padding failure or, when
-    // the padding happens to fit, as garbage that does not decode.
-    return !macPresent && (errors.contains(ERR_LIB_PKCS12, PKCS12_R_PKCS12_CIPHERFINAL_ERROR) ||
-                           errors.contains(ERR_LIB_PKCS12, PKCS12_R_DECODE_ERROR) ||
-                           errors.contains(ERR_LIB_EVP, EVP_R_BAD_DECRYPT) ||
-                           errors.contains(ERR_LIB_PROV, PROV_R_BAD_DECRYPT));
-}
-
 StatusCode readDer(BIO* bio, CertificateEntry& entry) {
     ossl::X509Ptr certificate(d2i_X509_bio(bio, nullptr));
     if (!certificate)
@@ -120,39 +100,70 @@ StatusCode readDer(BIO* bio, CertificateEntry& entry) {
     return validity;
 }
 
-StatusCode readPkcs12(BIO* bio, CertificateEntry& entry, const std::string& password) {
-    ossl::Pkcs12Ptr p12(d2i_PKCS12_bio(bio, nullptr));
-    if (!p12)
-        return StatusCode::Pkcs12Unreadable;
-    if (!pkcs12IterationCountsAcceptable(p12.get(), password))
-        return StatusCode::CertificateUnreadable;
+// The last bundle opened, so that the check before a save does not derive every key again
+// when neither the bundle nor the password changed since it was added. Only a digest of bytes
+// and password is kept.
+struct OpenedBundle {
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int digestLength = 0;
+    ossl::X509Ptr certificate;
+    bool keyPresent = false;
+};
 
-    EVP_PKEY* key = nullptr;
-    X509* certificate = nullptr;
-    STACK_OF(X509)* others = nullptr;
-    // An empty password is passed as none: the library then tries both none and "".
-    const int parsed = PKCS12_parse(p12.get(), password.empty() ? nullptr : password.c_str(), &key,
-                                    &certificate, &others);
-    ossl::PKeyPtr keyOwner(key);
-    ossl::X509Ptr certificateOwner(certificate);
-    ossl::X509StackPtr othersOwner(others);
-    if (!parsed) {
-        ossl::ErrorQueue errors = ossl::ErrorQueue::take();
-        if (isPkcs12PasswordFailure(errors, PKCS12_mac_present(p12.get()) == 1))
-            return passwordOutcome(entry, password);
-        return StatusCode::CertificateUnreadable;
-    }
-    // The library pairs a certificate with the key; a bundle without a key still holds its
-    // certificate among the others, and then the missing key is what to report.
-    if (!certificateOwner && !keyOwner && othersOwner && sk_X509_num(othersOwner.get()) > 0)
-        certificateOwner.reset(sk_X509_shift(othersOwner.get()));
-    if (!certificateOwner)
+OpenedBundle& lastOpenedBundle() {
+    static OpenedBundle bundle;
+    return bundle;
+}
+
+bool bundleDigest(std::string_view bytes, const std::string& password,
+                  std::array<unsigned char, EVP_MAX_MD_SIZE>& digest, unsigned int& length) {
+    std::unique_ptr<EVP_MD_CTX, ossl::Deleter<EVP_MD_CTX_free>> context(EVP_MD_CTX_new());
+    const std::uint64_t byteCount = bytes.size();
+    return context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1 &&
+           EVP_DigestUpdate(context.get(), &byteCount, sizeof byteCount) == 1 &&
+           EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) == 1 &&
+           EVP_DigestUpdate(context.get(), password.data(), password.size()) == 1 &&
+           EVP_DigestFinal_ex(context.get(), digest.data(), &length) == 1;
+}
+
+StatusCode describeBundle(const X509* certificate, bool keyPresent, CertificateEntry& entry) {
+    if (!certificate)
         return StatusCode::NoCertificate;
-    StatusCode validity = checkValidityPeriod(certificateOwner.get());
-    describeCertificate(certificateOwner.get(), entry);
-    if (entry.kind == CertificateKind::ClientCertificate && !keyOwner)
+    StatusCode validity = checkValidityPeriod(certificate);
+    describeCertificate(certificate, entry);
+    if (entry.kind == CertificateKind::ClientCertificate && !keyPresent)
         return StatusCode::NoPrivateKey;
     return validity;
+}
+
+StatusCode readPkcs12(CertificateEntry& entry, const std::string& password) {
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int digestLength = 0;
+    const bool digested = bundleDigest(entry.bytes.view(), password, digest, digestLength);
+    OpenedBundle& last = lastOpenedBundle();
+    if (digested && last.certificate && last.digestLength == digestLength &&
+        CRYPTO_memcmp(last.digest.data(), digest.data(), digestLength) == 0)
+        return describeBundle(last.certificate.get(), last.keyPresent, entry);
+
+    Pkcs12Contents contents;
+    switch (openPkcs12(entry.bytes.view(), password, contents)) {
+    case Pkcs12Outcome::NotABundle:
+        return StatusCode::Pkcs12Unreadable;
+    case Pkcs12Outcome::Unparsable:
+        return StatusCode::CertificateUnreadable;
+    case Pkcs12Outcome::PasswordRejected:
+        return passwordOutcome(entry, password);
+    case Pkcs12Outcome::Opened:
+        break;
+    }
+    StatusCode status = describeBundle(contents.certificate.get(), contents.key != nullptr, entry);
+    if (digested && contents.certificate) {
+        last.digest = digest;
+        last.digestLength = digestLength;
+        last.keyPresent = contents.key != nullptr;
+        last.certificate = std::move(contents.certificate);
+    }
+    return status;
 }
 
 StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& password) {
@@ -292,7 +303,7 @@ StatusCode checkCertificate(CertificateEntry& entry, const std::string& password
             status = readDer(bio.get(), entry);
             break;
         case CertificateFormat::Pkcs12:
-            status = readPkcs12(bio.get(), entry, password);
+            status = readPkcs12(entry, password);
             break;
         case CertificateFormat::Pem:
             status = readPem(bio.get(), entry, password);

@@ -1,12 +1,14 @@
 #include "certs/pkcs12_limits.h"
 
 #include <memory>
+#include <vector>
 
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
+#include <openssl/proverr.h>
 
-#include "certs/openssl_handles.h"
+#include "certs/openssl_errors.h"
 
 namespace corvane {
 
@@ -27,6 +29,7 @@ using Pbe2Param = std::unique_ptr<PBE2PARAM, ossl::Deleter<PBE2PARAM_free>>;
 using Pbkdf2Param = std::unique_ptr<PBKDF2PARAM, ossl::Deleter<PBKDF2PARAM_free>>;
 using ScryptParams = std::unique_ptr<SCRYPT_PARAMS, ossl::Deleter<SCRYPT_PARAMS_free>>;
 using PbeParam = std::unique_ptr<PBEPARAM, ossl::Deleter<PBEPARAM_free>>;
+using KeyInfo = std::unique_ptr<PKCS8_PRIV_KEY_INFO, ossl::Deleter<PKCS8_PRIV_KEY_INFO_free>>;
 
 std::int64_t integerValue(const ASN1_INTEGER* value) {
     if (value == nullptr)
@@ -54,101 +57,224 @@ Ptr unpackParameter(const X509_ALGOR* algorithm, const ASN1_ITEM* item) {
     return Ptr(static_cast<Item*>(ASN1_item_unpack(sequence, item)));
 }
 
-bool bagsAcceptable(const STACK_OF(PKCS12_SAFEBAG) * bags, int depth) {
+bool unsupportedAlgorithm(const ossl::ErrorQueue& errors) {
+    return errors.contains(ERR_LIB_EVP, ERR_R_UNSUPPORTED) ||
+           errors.contains(ERR_LIB_EVP, EVP_R_UNSUPPORTED_ALGORITHM) ||
+           errors.contains(ERR_LIB_EVP, EVP_R_UNSUPPORTED_CIPHER) ||
+           errors.contains(ERR_LIB_PKCS12, PKCS12_R_MAC_GENERATION_ERROR);
+}
+
+// One pass over a bundle's safes and bags.
+class BundleWalk {
+public:
+    BundleWalk(const char* pass, int passLength, bool macPresent)
+        : pass_(pass), passLength_(passLength), macPresent_(macPresent) {}
+
+    Pkcs12Outcome walkSafes(PKCS12* p12) {
+        SafeStack safes(PKCS12_unpack_authsafes(p12));
+        if (!safes)
+            return Pkcs12Outcome::Unparsable;
+        for (int i = 0; i < sk_PKCS7_num(safes.get()); ++i) {
+            PKCS7* safe = sk_PKCS7_value(safes.get(), i);
+            BagStack bags;
+            switch (OBJ_obj2nid(safe->type)) {
+            case NID_pkcs7_data:
+                bags.reset(PKCS12_unpack_p7data(safe));
+                if (!bags)
+                    return Pkcs12Outcome::Unparsable;
+                break;
+            case NID_pkcs7_encrypted:
+                if (safe->d.encrypted == nullptr || safe->d.encrypted->enc_data == nullptr ||
+                    !countAcceptable(
+                        passwordBasedIterationCount(safe->d.encrypted->enc_data->algorithm)))
+                    return Pkcs12Outcome::Unparsable;
+                bags.reset(PKCS12_unpack_p7encdata(safe, pass_, passLength_));
+                if (!bags)
+                    return decryptionFailure();
+                break;
+            default:
+                continue; // enveloped safes and the like are passed over, as the library does
+            }
+            if (Pkcs12Outcome outcome = walkBags(bags.get(), 0); outcome != Pkcs12Outcome::Opened)
+                return outcome;
+        }
+        return Pkcs12Outcome::Opened;
+    }
+
+    // The key, and the certificate that matches it; without a key, the first certificate.
+    void take(Pkcs12Contents& contents) {
+        for (ossl::X509Ptr& certificate : certificates_) {
+            if (!key_)
+                break;
+            ERR_set_mark();
+            const bool matches = X509_check_private_key(certificate.get(), key_.get()) == 1;
+            ERR_pop_to_mark();
+            if (matches) {
+                contents.certificate = std::move(certificate);
+                break;
+            }
+        }
+        if (!key_ && !certificates_.empty())
+            contents.certificate = std::move(certificates_.front());
+        contents.key = std::move(key_);
+    }
+
+private:
+    // Without a MAC to vouch for the password, a wrong one shows only when decrypting.
+    Pkcs12Outcome decryptionFailure() const {
+        ossl::ErrorQueue errors = ossl::ErrorQueue::take();
+        if (!macPresent_ && !unsupportedAlgorithm(errors))
+            return Pkcs12Outcome::PasswordRejected;
+        return Pkcs12Outcome::Unparsable;
+    }
+
+    Pkcs12Outcome walkBags(const STACK_OF(PKCS12_SAFEBAG) * bags, int depth) {
+        if (depth > kMaxSafeDepth)
+            return Pkcs12Outcome::Unparsable;
+        for (int i = 0; i < sk_PKCS12_SAFEBAG_num(bags); ++i) {
+            const PKCS12_SAFEBAG* bag = sk_PKCS12_SAFEBAG_value(bags, i);
+            Pkcs12Outcome outcome = Pkcs12Outcome::Opened;
+            switch (PKCS12_SAFEBAG_get_nid(bag)) {
+            case NID_keyBag:
+                if (!key_) {
+                    key_.reset(EVP_PKCS82PKEY(PKCS12_SAFEBAG_get0_p8inf(bag)));
+                    if (!key_)
+                        outcome = Pkcs12Outcome::Unparsable;
+                }
+                break;
+            case NID_pkcs8ShroudedKeyBag:
+                outcome = shroudedKey(bag);
+                break;
+            case NID_certBag:
+                if (PKCS12_SAFEBAG_get_bag_nid(bag) == NID_x509Certificate) {
+                    ossl::X509Ptr certificate(PKCS12_SAFEBAG_get1_cert(bag));
+                    if (!certificate)
+                        outcome = Pkcs12Outcome::Unparsable;
+                    else
+                        certificates_.push_back(std::move(certificate));
+                }
+                break;
+            case NID_safeContentsBag:
+                outcome = walkBags(PKCS12_SAFEBAG_get0_safes(bag), depth + 1);
+                break;
+            default:
+                break;
+            }
+            if (outcome != Pkcs12Outcome::Opened)
+                return outcome;
+        }
+        return Pkcs12Outcome::Opened;
+    }
+
+    Pkcs12Outcome shroudedKey(const PKCS12_SAFEBAG* bag) {
+        const X509_ALGOR* algorithm = nullptr;
+        X509_SIG_get0(PKCS12_SAFEBAG_get0_pkcs8(bag), &algorithm, nullptr);
+        if (algorithm == nullptr || !countAcceptable(passwordBasedIterationCount(algorithm)))
+            return Pkcs12Outcome::Unparsable;
+        if (key_)
+            return Pkcs12Outcome::Opened; // only the first key is used
+        KeyInfo info(PKCS12_decrypt_skey(bag, pass_, passLength_));
+        if (!info)
+            return decryptionFailure();
+        key_.reset(EVP_PKCS82PKEY(info.get()));
+        return key_ ? Pkcs12Outcome::Opened : Pkcs12Outcome::Unparsable;
+    }
+
+    const char* pass_;
+    int passLength_;
+    bool macPresent_;
+    ossl::PKeyPtr key_;
+    std::vector<ossl::X509Ptr> certificates_;
+};
+
+bool visibleBagsAcceptable(const STACK_OF(PKCS12_SAFEBAG) * bags, int depth) {
     if (depth > kMaxSafeDepth)
         return false;
     for (int i = 0; i < sk_PKCS12_SAFEBAG_num(bags); ++i) {
         const PKCS12_SAFEBAG* bag = sk_PKCS12_SAFEBAG_value(bags, i);
-        switch (PKCS12_SAFEBAG_get_nid(bag)) {
-        case NID_pkcs8ShroudedKeyBag: {
+        if (PKCS12_SAFEBAG_get_nid(bag) == NID_pkcs8ShroudedKeyBag) {
             const X509_ALGOR* algorithm = nullptr;
             X509_SIG_get0(PKCS12_SAFEBAG_get0_pkcs8(bag), &algorithm, nullptr);
-            if (algorithm != nullptr && !countAcceptable(passwordBasedIterationCount(algorithm)))
+            if (algorithm == nullptr || !countAcceptable(passwordBasedIterationCount(algorithm)))
                 return false;
-            break;
-        }
-        case NID_safeContentsBag:
-            if (!bagsAcceptable(PKCS12_SAFEBAG_get0_safes(bag), depth + 1))
-                return false;
-            break;
-        default:
-            break;
+        } else if (PKCS12_SAFEBAG_get_nid(bag) == NID_safeContentsBag &&
+                   !visibleBagsAcceptable(PKCS12_SAFEBAG_get0_safes(bag), depth + 1)) {
+            return false;
         }
     }
     return true;
 }
 
-// The password the library will settle on for this bundle (it tries none and the empty one
-// when it is given none), or false when the MAC accepts none of them.
-bool macPassword(PKCS12* p12, const std::string& password, const char*& chosen) {
-    if (!PKCS12_mac_present(p12)) {
-        chosen = password.empty() ? nullptr : password.c_str();
-        return true;
-    }
-    if (password.empty()) {
-        if (PKCS12_verify_mac(p12, nullptr, 0)) {
-            chosen = nullptr;
-            return true;
-        }
-        if (PKCS12_verify_mac(p12, "", 0)) {
-            chosen = "";
-            return true;
-        }
-        return false;
-    }
-    chosen = password.c_str();
-    return PKCS12_verify_mac(p12, password.c_str(), -1) == 1;
-}
-
-bool countsAcceptable(const PKCS12* constP12, const std::string& password) {
-    // The library's accessors take non-const bundles; nothing below modifies it.
-    auto* p12 = const_cast<PKCS12*>(constP12);
-    const ASN1_INTEGER* macIterations = nullptr;
-    if (PKCS12_mac_present(p12)) {
-        PKCS12_get0_mac(nullptr, nullptr, nullptr, &macIterations, p12);
-        if (!countAcceptable(integerValue(macIterations)))
-            return false;
-    }
+// The counts that can be read without a password, checked before the MAC is: a bundle that
+// asks for too much work is refused whatever password comes with it. Bags inside encrypted
+// safes are checked by the walk, after their safe's own bounded decryption.
+bool visibleCountsAcceptable(PKCS12* p12) {
     SafeStack safes(PKCS12_unpack_authsafes(p12));
     if (!safes)
-        return true; // unreadable: the parser will say so
-    bool encryptedSafes = false;
+        return true; // the walk reports it
     for (int i = 0; i < sk_PKCS7_num(safes.get()); ++i) {
         PKCS7* safe = sk_PKCS7_value(safes.get(), i);
-        switch (OBJ_obj2nid(safe->type)) {
-        case NID_pkcs7_data: {
-            BagStack bags(PKCS12_unpack_p7data(safe));
-            if (bags && !bagsAcceptable(bags.get(), 0))
-                return false;
-            break;
-        }
-        case NID_pkcs7_encrypted:
-            if (safe->d.encrypted == nullptr || safe->d.encrypted->enc_data == nullptr)
-                break;
-            if (!countAcceptable(
-                    passwordBasedIterationCount(safe->d.encrypted->enc_data->algorithm)))
-                return false;
-            encryptedSafes = true;
-            break;
-        default:
-            break;
-        }
-    }
-    if (!encryptedSafes)
-        return true;
-    // Every count met so far is bounded, so opening the encrypted safes costs little.
-    const char* chosen = nullptr;
-    if (!macPassword(p12, password, chosen))
-        return true; // a wrong password: the parser will stop before reaching the bags
-    for (int i = 0; i < sk_PKCS7_num(safes.get()); ++i) {
-        PKCS7* safe = sk_PKCS7_value(safes.get(), i);
-        if (OBJ_obj2nid(safe->type) != NID_pkcs7_encrypted)
-            continue;
-        BagStack bags(PKCS12_unpack_p7encdata(safe, chosen, chosen ? -1 : 0));
-        if (bags && !bagsAcceptable(bags.get(), 0))
+        const int type = OBJ_obj2nid(safe->type);
+        if (type == NID_pkcs7_encrypted && safe->d.encrypted != nullptr &&
+            safe->d.encrypted->enc_data != nullptr &&
+            !countAcceptable(passwordBasedIterationCount(safe->d.encrypted->enc_data->algorithm)))
             return false;
+        if (type == NID_pkcs7_data) {
+            BagStack bags(PKCS12_unpack_p7data(safe));
+            if (bags && !visibleBagsAcceptable(bags.get(), 0))
+                return false;
+        }
     }
     return true;
+}
+
+// Settles the password the bundle's MAC accepts. An empty password stands for none, and then
+// the empty one is tried as well, as bundles exported without a password use either.
+Pkcs12Outcome choosePassword(PKCS12* p12, const std::string& password, const char*& pass) {
+    const bool macPresent = PKCS12_mac_present(p12) == 1;
+    pass = password.empty() ? nullptr : password.c_str();
+    if (!macPresent)
+        return Pkcs12Outcome::Opened;
+    if (!password.empty() && PKCS12_verify_mac(p12, pass, -1) == 1)
+        return Pkcs12Outcome::Opened;
+    if (password.empty()) {
+        if (PKCS12_verify_mac(p12, nullptr, 0) == 1)
+            return Pkcs12Outcome::Opened;
+        if (PKCS12_verify_mac(p12, "", 0) == 1) {
+            pass = "";
+            return Pkcs12Outcome::Opened;
+        }
+    }
+    // A MAC that cannot be computed (an unavailable digest) says nothing about the password.
+    return unsupportedAlgorithm(ossl::ErrorQueue::take()) ? Pkcs12Outcome::Unparsable
+                                                          : Pkcs12Outcome::PasswordRejected;
+}
+
+Pkcs12Outcome open(std::string_view bytes, const std::string& password, Pkcs12Contents& contents) {
+    ossl::Bio bio = ossl::memoryReader(bytes.data(), bytes.size());
+    if (!bio)
+        return Pkcs12Outcome::Unparsable;
+    ossl::Pkcs12Ptr p12(d2i_PKCS12_bio(bio.get(), nullptr));
+    if (!p12)
+        return Pkcs12Outcome::NotABundle;
+    const bool macPresent = PKCS12_mac_present(p12.get()) == 1;
+    if (macPresent) {
+        const ASN1_INTEGER* macIterations = nullptr;
+        PKCS12_get0_mac(nullptr, nullptr, nullptr, &macIterations, p12.get());
+        if (!countAcceptable(integerValue(macIterations)))
+            return Pkcs12Outcome::Unparsable;
+    }
+    if (!visibleCountsAcceptable(p12.get()))
+        return Pkcs12Outcome::Unparsable;
+    const char* pass = nullptr;
+    if (Pkcs12Outcome outcome = choosePassword(p12.get(), password, pass);
+        outcome != Pkcs12Outcome::Opened)
+        return outcome;
+    BundleWalk walk(pass, pass ? -1 : 0, macPresent);
+    if (Pkcs12Outcome outcome = walk.walkSafes(p12.get()); outcome != Pkcs12Outcome::Opened)
+        return outcome;
+    walk.take(contents);
+    return Pkcs12Outcome::Opened;
 }
 
 } // namespace
@@ -182,11 +308,11 @@ std::int64_t passwordBasedIterationCount(const X509_ALGOR* algorithm) {
     return 0;
 }
 
-bool pkcs12IterationCountsAcceptable(const PKCS12* p12, const std::string& password) {
-    ERR_set_mark();
-    bool acceptable = countsAcceptable(p12, password);
-    ERR_pop_to_mark();
-    return acceptable;
+Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
+                         Pkcs12Contents& contents) {
+    Pkcs12Outcome outcome = open(bytes, password, contents);
+    ERR_clear_error();
+    return outcome;
 }
 
 } // namespace corvane

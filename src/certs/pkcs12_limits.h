@@ -2,9 +2,12 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <openssl/pkcs12.h>
 #include <openssl/x509.h>
+
+#include "certs/openssl_handles.h"
 
 namespace corvane {
 
@@ -16,9 +19,24 @@ constexpr std::int64_t kMaxPkcs12IterationCount = 10'000'000;
 // key derivation, -1 when its parameters cannot be read or the count is out of range.
 std::int64_t passwordBasedIterationCount(const X509_ALGOR* algorithm);
 
-// True when the MAC and every key derivation of the bundle stay within the limit. Safe
-// contents encrypted as a whole are opened with the password (only after their own count has
-// passed) to reach the key bags inside them. Leaves the error queue as it found it.
-bool pkcs12IterationCountsAcceptable(const PKCS12* p12, const std::string& password);
+enum class Pkcs12Outcome {
+    Opened,
+    NotABundle,       // the bytes hold no PKCS#12 structure
+    Unparsable,       // damaged, unsupported, or a count above the limit
+    PasswordRejected, // the MAC, or without a MAC the decryption, refuses the password
+};
+
+// What a bundle holds: the key (if any) and the certificate that goes with it. A bundle without
+// a key yields its first certificate.
+struct Pkcs12Contents {
+    ossl::X509Ptr certificate;
+    ossl::PKeyPtr key;
+};
+
+// Opens a bundle with the password (empty: none, and then the empty password is tried too),
+// checking every iteration count before the derivation that uses it. The bundle is walked
+// once, so each key is derived once. Leaves the error queue empty.
+Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
+                         Pkcs12Contents& contents);
 
 } // namespace corvane

@@ -103,12 +103,16 @@ TEST_F(CertCheckPkcs12, WrongPasswordIsReported) {
     }
 }
 
-TEST_F(CertCheckPkcs12, BundleWithoutMacCannotBeOpenedWithAPassword) {
-    // The library refuses to parse an unauthenticated bundle when given a password; that is
-    // reported as unreadable, not as a wrong password.
+TEST_F(CertCheckPkcs12, BundleWithoutMacOpensWithItsPassword) {
+    // Without a MAC the password is proven by decrypting: the right one opens the bundle, a
+    // wrong one is reported as such.
     auto entry = entryFor("client-nomac.p12", K::ClientCertificate, F::Pkcs12);
-    EXPECT_EQ(checkCertificate(*entry, kP12Password), S::CertificateUnreadable);
-    EXPECT_EQ(checkCertificate(*entry, "not the password"), S::CertificateUnreadable);
+    EXPECT_EQ(checkCertificate(*entry, kP12Password), S::Success);
+    EXPECT_FALSE(entry->subject.empty());
+    EXPECT_EQ(checkCertificate(*entry, "not the password"), S::WrongPassword);
+    EXPECT_FALSE(entry->passwordRequired);
+    EXPECT_EQ(checkCertificate(*entry, ""), S::Success);
+    EXPECT_TRUE(entry->passwordRequired);
 }
 
 TEST_F(CertCheckPkcs12, LaterCheckWithThePasswordClearsTheFlag) {
@@ -336,6 +340,33 @@ TEST(CertConvert, UnreadableOrUnsupported) {
     pem.assign(certBytes("ca.pem"));
     EXPECT_EQ(convertCertificateEncoding(pem, F::Pem, output, F::Der), S::ReaderFailed);
     EXPECT_EQ(ERR_peek_error(), 0u);
+}
+
+} // namespace
+} // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A bundle opened once is not derived again when checked with the same password; the answer
+// must still follow the password and the bytes of the check at hand.
+TEST(CertCheckPkcs12Repeat, RepeatedChecksFollowPasswordAndBytes) {
+    auto entry = test::entryFromBytes(test::certBytes("client.p12"),
+                                      CertificateKind::ClientCertificate, CertificateFormat::Pkcs12);
+    ASSERT_EQ(checkCertificate(*entry, test::kP12Password), StatusCode::Success);
+    const std::string subject = entry->subject.str();
+    EXPECT_EQ(checkCertificate(*entry, "wrong"), StatusCode::WrongPassword);
+    entry->subject.clear();
+    EXPECT_EQ(checkCertificate(*entry, test::kP12Password), StatusCode::Success);
+    EXPECT_EQ(entry->subject.str(), subject); // described again
+    EXPECT_EQ(checkCertificate(*entry, ""), StatusCode::Success);
+    EXPECT_TRUE(entry->passwordRequired);
+
+    std::string damaged = test::certBytes("client.p12");
+    damaged[damaged.size() - 40] = static_cast<char>(damaged[damaged.size() - 40] ^ 0x55);
+    auto other = test::entryFromBytes(damaged, CertificateKind::ClientCertificate,
+                                      CertificateFormat::Pkcs12);
+    EXPECT_NE(checkCertificate(*other, test::kP12Password), StatusCode::Success);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include "cert_test_support.h"
 #include "certs/pkcs12_limits.h"
+#include "support/test_support.h"
 
 namespace corvane {
 namespace {
@@ -178,6 +179,19 @@ TEST_F(Pkcs12IterationCap, EncryptedSafeCountAboveTheLimitIsUnreadable) {
             withCount(fixture, Target::EncryptedSafe, kMaxPkcs12IterationCount + 1);
         EXPECT_EQ(check(bytes, kP12Password), S::CertificateUnreadable);
     }
+}
+
+TEST_F(Pkcs12IterationCap, ScriptReportsTheBundleAsUnreadable) {
+    test::TempDir dir;
+    test::writeFile(dir.file("costly.p12"),
+                    withCount("client.p12", Target::EncryptedSafe, kMaxPkcs12IterationCount + 1));
+    auto r =
+        test::runScript("set_pkpassword " + kP12Password + "\nset_client_cert_pkey costly.p12\n",
+                        dir.path().string());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(test::logBody(dir.path().string()),
+              "Error on line 2: Failed to set client certificate / private key.\n"
+              "ERROR: Add Certificate Failed - Failed to validate certificate.\n");
 }
 
 TEST(Pkcs12IterationCount, ReadFromAlgorithmIdentifiers) {
