@@ -35,15 +35,20 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
         auto entry = std::make_unique<CertificateEntry>();
         entry->kind = kind;
 
-        entry->format = detectCertificateFormat(path);
+        // The file is read once and recognised from those very bytes, so what is checked and
+        // stored is what was recognised even if the file changes meanwhile. A file that cannot
+        // be read is recognised as nothing, as an empty one is.
+        const StatusCode read = readWholeFile(path, entry->bytes);
+        if (read == StatusCode::OutOfMemory)
+            return StatusCode::ReadFailed;
+        entry->format = read == StatusCode::Success
+                            ? detectCertificateFormatOfBytes(entry->bytes.view(), path)
+                            : CertificateFormat::Unrecognised;
         if (entry->format == CertificateFormat::Unrecognised)
             return StatusCode::UnknownFormat;
         if (!formatAllowed(kind, entry->format))
             return kind == CertificateKind::CaCertificate ? StatusCode::CaFormatNotSupported
                                                           : StatusCode::ClientFormatNotSupported;
-
-        if (readWholeFile(path, entry->bytes) != StatusCode::Success)
-            return StatusCode::ReadFailed;
 
         const StatusCode checked = checkCertificate(*entry, privateKeyPassword.str());
         if (checked != StatusCode::Success && isFatalStatus(checked))
