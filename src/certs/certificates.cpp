@@ -14,6 +14,7 @@
 #include <openssl/proverr.h>
 #include <openssl/provider.h>
 
+#include "app/startup.h"
 #include "certs/certificate_details.h"
 #include "certs/openssl_errors.h"
 #include "certs/openssl_handles.h"
@@ -225,11 +226,6 @@ void initialiseCryptoLibrary() {
     }
 }
 
-std::string_view pathExtension(std::string_view path) {
-    std::size_t dot = path.rfind('.');
-    return dot == std::string_view::npos ? std::string_view{} : path.substr(dot + 1);
-}
-
 CertificateFormat formatFromExtension(std::string_view extension) {
     auto is = [extension](std::string_view candidate) {
         if (extension.size() != candidate.size())
@@ -257,7 +253,8 @@ CertificateFormat formatFromExtension(std::string_view extension) {
 CertificateFormat detectCertificateFormatOfBytes(std::string_view bytes, std::string_view path) {
     initialiseCryptoLibrary();
     CertificateFormat found = CertificateFormat::Unrecognised;
-    for (CertificateFormat format : probeOrder(formatFromExtension(pathExtension(path)))) {
+    for (CertificateFormat format :
+         probeOrder(formatFromExtension(fileExtension(path).value_or("")))) {
         if (probe(format, bytes)) {
             found = format;
             break;

@@ -17,10 +17,6 @@ void initialiseCryptoLibrary();
 // The format an extension suggests (case ignored); it only orders the probes.
 CertificateFormat formatFromExtension(std::string_view extension);
 
-// The extension of a path: the text after its last ".", directory names included; empty when
-// the path has no ".".
-std::string_view pathExtension(std::string_view path);
-
 // Identifies a certificate file by its content; Unrecognised when it cannot be read.
 CertificateFormat detectCertificateFormat(const std::string& path);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "app/startup.h"
+
 #include <filesystem>
 
 #include <openssl/err.h>
@@ -40,10 +42,10 @@ TEST(CertFormatExtension, KnownExtensionsIgnoringCase) {
 }
 
 TEST(CertFormatExtension, ExtensionIsAfterTheLastDotOfTheWholePath) {
-    EXPECT_EQ(pathExtension("/home/u/ca.tar.PFX"), "PFX");
-    EXPECT_EQ(pathExtension("/home/u.pem/certificate"), "pem/certificate");
-    EXPECT_EQ(pathExtension("/home/u/certificate"), "");
-    EXPECT_EQ(pathExtension("file."), "");
+    EXPECT_EQ(fileExtension("/home/u/ca.tar.PFX").value_or(""), "PFX");
+    EXPECT_EQ(fileExtension("/home/u.pem/certificate").value_or(""), "pem/certificate");
+    EXPECT_EQ(fileExtension("/home/u/certificate").value_or(""), "");
+    EXPECT_EQ(fileExtension("file.").value_or(""), "");
 }
 
 TEST_F(CertFormatDetection, DerCertificateUnderEveryName) {
