@@ -351,8 +351,9 @@ namespace {
 // A bundle opened once is not derived again when checked with the same password; the answer
 // must still follow the password and the bytes of the check at hand.
 TEST(CertCheckPkcs12Repeat, RepeatedChecksFollowPasswordAndBytes) {
-    auto entry = test::entryFromBytes(test::certBytes("client.p12"),
-                                      CertificateKind::ClientCertificate, CertificateFormat::Pkcs12);
+    auto entry =
+        test::entryFromBytes(test::certBytes("client.p12"), CertificateKind::ClientCertificate,
+                             CertificateFormat::Pkcs12);
     ASSERT_EQ(checkCertificate(*entry, test::kP12Password), StatusCode::Success);
     const std::string subject = entry->subject.str();
     EXPECT_EQ(checkCertificate(*entry, "wrong"), StatusCode::WrongPassword);
