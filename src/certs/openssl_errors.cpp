@@ -24,11 +24,4 @@ bool ErrorQueue::contains(int library, int reason) const {
     return false;
 }
 
-bool ErrorQueue::containsLibrary(int library) const {
-    for (const Error& e : errors_)
-        if (e.library == library)
-            return true;
-    return false;
-}
-
 } // namespace corvane::ossl

@@ -13,7 +13,6 @@ public:
     static ErrorQueue take();
 
     bool contains(int library, int reason) const;
-    bool containsLibrary(int library) const;
     bool empty() const { return errors_.empty(); }
 
 private:
