@@ -66,24 +66,79 @@ int lineError(int line, unsigned messageId) {
     return 1;
 }
 
-// Reads one line of at most 1023 characters, CR LF read as LF; false at end of file.
-bool readScriptLine(std::FILE* file, std::string& line) {
-    line.clear();
-    int c = 0;
-    while (line.size() < kMaxScriptLineLength && (c = std::getc(file)) != EOF) {
-        if (c == '\r') {
-            int next = std::getc(file);
-            if (next == '\n')
-                c = '\n';
-            else if (next != EOF)
-                std::ungetc(next, file);
+// One piece of a script line: at most 1023 characters, CR LF read as LF.
+struct ScriptPiece {
+    std::string text;
+    // False when the piece was cut at 1023 characters and the next piece continues its line.
+    bool endsLine = true;
+};
+
+// Reads the script in pieces as a C line reader with a 1024-character buffer would.
+class ScriptReader {
+public:
+    explicit ScriptReader(std::FILE* file) : file_(file) { skipByteOrderMark(); }
+
+    // False at end of file.
+    bool next(ScriptPiece& piece) {
+        std::string& line = piece.text;
+        line.clear();
+        piece.endsLine = false;
+        int c = 0;
+        while (line.size() < kMaxScriptLineLength && (c = get()) != EOF) {
+            if (c == '\r') {
+                int following = get();
+                if (following == '\n')
+                    c = '\n';
+                else if (following != EOF)
+                    unget(following);
+            }
+            if (c == '\n') {
+                piece.endsLine = true;
+                break;
+            }
+            line.push_back(static_cast<char>(c));
         }
-        line.push_back(static_cast<char>(c));
-        if (c == '\n')
-            break;
+        if (c == EOF)
+            piece.endsLine = true;
+        if (line.empty() && c == EOF)
+            return false;
+        // Text ends at its first NUL, as it does for every C string the line is handed on as.
+        if (auto nul = line.find('\0'); nul != std::string::npos)
+            line.erase(nul);
+        return true;
     }
-    return !line.empty();
-}
+
+private:
+    int get() {
+        if (!pending_.empty()) {
+            const int c = static_cast<unsigned char>(pending_.back());
+            pending_.pop_back();
+            return c;
+        }
+        return std::getc(file_);
+    }
+    void unget(int c) { pending_.push_back(static_cast<char>(c)); }
+
+    // Editors on other systems start UTF-8 text with a byte order mark; it is no command.
+    void skipByteOrderMark() {
+        static constexpr unsigned char mark[] = {0xEF, 0xBB, 0xBF};
+        std::string seen;
+        for (unsigned char expected : mark) {
+            const int c = std::getc(file_);
+            if (c == EOF)
+                break;
+            seen.push_back(static_cast<char>(c));
+            if (c != expected)
+                break;
+        }
+        if (seen.size() == 3 && static_cast<unsigned char>(seen[2]) == mark[2])
+            return;
+        pending_.assign(seen.rbegin(), seen.rend());
+    }
+
+    std::FILE* file_;
+    std::string pending_; // bytes read ahead, last to be read first
+};
 
 std::string localDateTime(const char* format) {
     std::time_t now = std::time(nullptr);
@@ -314,14 +369,22 @@ std::uint16_t runScript(Profile& profile, const std::string& path) {
         logNamedMessage(ids::NamedFormat, ids::OpenScriptFailed, path);
         return 1;
     }
-    std::string line;
+    ScriptReader reader(file.get());
+    ScriptPiece piece;
+    std::string& line = piece.text;
     int lineNumber = 0;
-    while (readScriptLine(file.get(), line)) {
-        if (line.back() == '\n')
-            line.pop_back();
+    bool continuesComment = false;
+    while (reader.next(piece)) {
         ++lineNumber;
-        if (auto hash = line.find('#'); hash != std::string::npos)
+        // A comment runs to the end of its physical line, across the pieces it is read in.
+        bool commented = continuesComment;
+        if (commented)
+            line.clear();
+        else if (auto hash = line.find('#'); hash != std::string::npos) {
             line.erase(hash);
+            commented = true;
+        }
+        continuesComment = commented && !piece.endsLine;
         if (line.empty())
             continue;
         std::vector<std::string> words = splitScriptLine(line, kMaxScriptWords);
