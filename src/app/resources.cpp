@@ -187,14 +187,16 @@ std::vector<std::string> resourceLibraryNames(std::string_view baseName, std::ui
 std::string executableFolder() {
     std::error_code error;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return "./";
+    if (error || !self.is_absolute())
+        return {};
     return self.parent_path().string() + "/";
 }
 
 std::string selectResourceLibraryIn(const std::string& folder, std::string_view baseName,
                                     std::uint16_t languageId) {
     releaseResourceLibrary();
+    if (folder.empty())
+        return {};
     for (const std::string& name : resourceLibraryNames(baseName, languageId)) {
         // Only the program's own folder: a module in the current directory is never loaded.
         loadResourceModule(folder + name, resourceModule());

@@ -30,6 +30,7 @@ std::vector<std::string> resourceLibraryNames(std::string_view baseName, std::ui
 // succeeds: without a module the built-in table serves.
 void selectResourceLibrary(std::string_view baseName);
 // The same, from a given folder and language (tests use it). Returns the module chosen, or "".
+// An empty folder (the program's own is unknown) loads nothing.
 std::string selectResourceLibraryIn(const std::string& folder, std::string_view baseName,
                                     std::uint16_t languageId);
 // Releases a loaded resource module; the built-in table serves afterwards.
@@ -44,7 +45,7 @@ bool matchesString(std::string_view text, unsigned id);
 // format is never handed to printf, so a translated format cannot read past its arguments.
 std::string fillFormat(std::string_view format, const std::vector<std::string>& args);
 
-// Folder of the running executable, with a trailing slash.
+// Folder of the running executable, with a trailing slash; empty when it cannot be known.
 std::string executableFolder();
 
 } // namespace corvane
