@@ -2,11 +2,13 @@
 
 #include <dlfcn.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <memory>
 
 #include "app/resources.h"
+#include "app/string_ids.h"
 #include "certs/certificates.h"
 #include "profile/profile.h"
 #include "script/runner.h"
@@ -63,19 +65,40 @@ struct ModuleCloser {
 
 // The window lives in a module of its own so that script mode never loads a GUI library.
 int runWindow(const std::string& databasePath) {
-    const std::string modulePath = executableFolder() + "corvane-window.so";
-    std::unique_ptr<void, ModuleCloser> module(dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL));
+    // Without a known program folder no module is loaded: one from elsewhere could be anyone's.
+    const std::string folder = executableFolder();
+    const std::string modulePath = folder + "corvane-window.so";
+    std::unique_ptr<void, ModuleCloser> module(
+        folder.empty() ? nullptr : dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL));
     using WindowEntry = int (*)(const char*);
     WindowEntry entry =
         module ? reinterpret_cast<WindowEntry>(dlsym(module.get(), "corvane_run_window")) : nullptr;
     if (!entry) {
+        const std::string missing = folder.empty() ? "the program's own folder cannot be found"
+                                                   : modulePath + " is missing";
         std::fprintf(stderr,
-                     "corvane: the main window is not available (%s is missing); run a script "
-                     "instead: corvane <script file>\n",
-                     modulePath.c_str());
+                     "corvane: the main window is not available (%s); run a script instead: "
+                     "corvane <script file>\n",
+                     missing.c_str());
         return 1;
     }
     return entry(databasePath.empty() ? nullptr : databasePath.c_str());
+}
+
+// "--help" and "--version" answer on the terminal, unless a file of that name is a script.
+std::optional<int> answerInformationRequest(const std::string& commandLine) {
+    if (commandLine != "--help" && commandLine != "--version")
+        return std::nullopt;
+    struct stat info {};
+    if (stat(commandLine.c_str(), &info) == 0)
+        return std::nullopt;
+    const std::string text = commandLine == "--version"
+                                 ? std::string("Corvane ") + kProgramVersion + "\n"
+                                 : loadString(ids::UsageText) + "\n" +
+                                       loadString(ids::UsageCommandsText) + "\n" +
+                                       loadString(ids::UsageFilesText);
+    std::fputs(text.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -84,10 +107,15 @@ int runProgram(const std::vector<std::string>& arguments) {
     // A closed terminal or pipe must not end a run half-way: writes then fail quietly.
     signal(SIGPIPE, SIG_IGN);
     selectResourceLibrary("Corvane");
-    initialiseCryptoLibrary();
     const std::string path = commandLinePath(arguments);
+    if (auto answered = answerInformationRequest(path)) {
+        releaseResourceLibrary();
+        return *answered;
+    }
+    initialiseCryptoLibrary();
     int exitCode = 0;
-    if (path.empty() || hasExtension(path, "odb")) {
+    // Only an empty command line opens an empty window; `corvane ""` names an empty script path.
+    if (arguments.empty() || hasExtension(path, "odb")) {
         exitCode = runWindow(path);
     } else {
         Profile profile;

@@ -7,6 +7,8 @@
 
 namespace corvane {
 
+constexpr const char* kProgramVersion = CORVANE_VERSION;
+
 // Removes a leading double quote and then, if there is one, a trailing double quote.
 void stripQuotes(std::string& text);
 

@@ -69,6 +69,11 @@ enum : unsigned {
     AddFailedText = 247,
     CaValidationCaption = 248,
     FileDoesNotExist = 250,
+
+    // Command-line help.
+    UsageText = 900,
+    UsageCommandsText = 901,
+    UsageFilesText = 902,
 };
 
 } // namespace corvane::ids
