@@ -1,0 +1,151 @@
+// The program as a user starts it: odd command lines, scripts from other systems, the program's
+// own folder and the hardening of the built binary.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "support/test_support.h"
+
+namespace corvane {
+namespace {
+
+using test::logBody;
+using test::readFile;
+using test::runCorvane;
+using test::runScript;
+using test::TempDir;
+using namespace std::string_literals;
+
+std::string commandOutput(const std::string& command, int* exitCode = nullptr) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string output;
+    char buffer[512];
+    while (pipe && fgets(buffer, sizeof buffer, pipe.get()))
+        output += buffer;
+    const int status = pipe ? pclose(pipe.release()) : -1;
+    if (exitCode)
+        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return output;
+}
+
+TEST(CommandLineTest, HelpAndVersionAnswerOnTheTerminal) {
+    TempDir dir;
+    auto version = runCorvane({"--version"}, dir.path().string());
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "Corvane 1.0\n");
+    auto help = runCorvane({"--help"}, dir.path().string());
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* word : {"Usage:", "add_ca_cert", "set_pkpassword", "clear_client_cert_pkey",
+                             "wizard.log", "Exit codes"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
+
+    // A file of that name is still a script, and anything more is a path.
+    test::writeFile(dir.file("--help"), "bogus\n");
+    auto script = runCorvane({"--help"}, dir.path().string());
+    EXPECT_EQ(script.exitCode, 1);
+    EXPECT_EQ(logBody(dir.path().string()), "Error on line 1: Unknown command\n");
+    TempDir other;
+    EXPECT_EQ(runCorvane({"--version", "x"}, other.path().string()).exitCode, 1);
+    EXPECT_TRUE(std::filesystem::exists(other.file("wizard.log")));
+}
+
+TEST(CommandLineTest, EmptyQuotedPathIsAScriptThatCannotBeOpened) {
+    for (const char* argument : {"", "\"\""}) {
+        TempDir dir;
+        auto r = runCorvane({argument}, dir.path().string());
+        EXPECT_EQ(r.exitCode, 1) << argument;
+        EXPECT_EQ(r.err, "") << argument; // no window-module message
+        const std::string log = readFile(dir.file("wizard.log"));
+        EXPECT_TRUE(log.starts_with("\n---  [")) << log;
+        EXPECT_TRUE(log.ends_with("] ---\nFailed to open script file: \n")) << log;
+    }
+}
+
+TEST(ScriptTextTest, ByteOrderMarkAtTheStartIsSkipped) {
+    TempDir dir;
+    auto r = runScript("\xEF\xBB\xBFnew\nbogus\n", dir.path().string());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(logBody(dir.path().string()), "Error on line 2: Unknown command\n");
+    // Only a whole mark at the very start is skipped; a partial one stays part of the command.
+    TempDir partial;
+    runScript("\xEF\xBBnew\n", partial.path().string());
+    EXPECT_EQ(logBody(partial.path().string()), "Error on line 1: Unknown command\n");
+    TempDir later;
+    runScript("new\n\xEF\xBB\xBFnew\n", later.path().string());
+    EXPECT_EQ(logBody(later.path().string()), "Error on line 2: Unknown command\n");
+}
+
+TEST(ScriptTextTest, LineEndsAtItsFirstNulByte) {
+    TempDir dir;
+    auto r =
+        runScript("set_name Off\0ice\nset_auth LEAP\0junk\nsave n.odb\n"s, dir.path().string());
+    EXPECT_EQ(r.exitCode, 0) << logBody(dir.path().string());
+    const std::string saved = readFile(dir.file("n.odb"));
+    ASSERT_GE(saved.size(), 32u);
+    EXPECT_EQ(saved.substr(0, 9), "QNRX_Off\0"s);
+    EXPECT_EQ(saved.find("ice"), std::string::npos);
+}
+
+TEST(ScriptTextTest, LongCommentLineStaysCommentAcrossPieces) {
+    TempDir dir;
+    const std::string comment = "#" + std::string(1022, 'x') + "save from-comment.odb";
+    auto r = runScript(comment + "\n" + comment + std::string(2000, 'y') + "bogus\nnew\n",
+                       dir.path().string());
+    EXPECT_EQ(r.exitCode, 0) << logBody(dir.path().string());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("from-comment.odb")));
+    // A comment that starts late in a long line also covers the rest of it.
+    TempDir late;
+    auto r2 = runScript("new " + std::string(1000, ' ') + "# " + std::string(100, 'z') +
+                            " bogus\nbogus\n",
+                        late.path().string());
+    EXPECT_EQ(r2.exitCode, 1);
+    EXPECT_EQ(logBody(late.path().string()), "Error on line 3: Unknown command\n");
+}
+
+// Runs corvane in a mount namespace where /proc is empty, as in a minimal chroot.
+std::string runWithoutProc(const std::string& folder, const std::string& args, int* exitCode) {
+    return commandOutput("cd '" + folder + "' && LC_ALL= LC_MESSAGES= LANG=de_DE.UTF-8 " +
+                             "unshare -m sh -c 'mount -t tmpfs none /proc && exec \"$0\" " + args +
+                             "' " + CORVANE_EXECUTABLE + " 2>&1",
+                         exitCode);
+}
+
+TEST(ProgramFolderTest, UnknownProgramFolderLoadsNoModuleFromTheCurrentFolder) {
+    if (commandOutput("unshare -m sh -c 'mount -t tmpfs none /proc && echo ok' 2>/dev/null") !=
+        "ok\n")
+        GTEST_SKIP() << "needs root and mount namespaces";
+    TempDir dir;
+    std::filesystem::copy_file(std::string(CORVANE_BINARY_DIR) + "/Corvane_deDE.so",
+                               dir.file("Corvane_deDE.so"));
+    std::filesystem::copy_file(std::string(CORVANE_BINARY_DIR) + "/Corvane_deDE.so",
+                               dir.file("corvane-window.so"));
+    test::writeFile(dir.file("script.txt"), "bogus\n");
+    int exitCode = -1;
+    runWithoutProc(dir.path().string(), "script.txt", &exitCode);
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(logBody(dir.path().string()), "Error on line 1: Unknown command\n");
+    const std::string window = runWithoutProc(dir.path().string(), "", &exitCode);
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_NE(window.find("folder cannot be found"), std::string::npos) << window;
+}
+
+TEST(ProgramLinkTest, BuiltWithTheDistributionHardening) {
+    const std::string program = CORVANE_EXECUTABLE;
+    const std::string dynamic = commandOutput("readelf -d " + program);
+    EXPECT_NE(dynamic.find("BIND_NOW"), std::string::npos) << dynamic;
+    EXPECT_NE(dynamic.find("PIE"), std::string::npos) << dynamic;
+    EXPECT_NE(commandOutput("readelf -l " + program).find("GNU_RELRO"), std::string::npos);
+    const std::string symbols = commandOutput("nm -D " + program);
+    EXPECT_NE(symbols.find("__stack_chk_fail"), std::string::npos);
+#if defined(__OPTIMIZE__) && !defined(__SANITIZE_ADDRESS__)
+    EXPECT_NE(symbols.find("_chk@"), symbols.find("__stack_chk_fail@")) << symbols;
+#endif
+}
+
+} // namespace
+} // namespace corvane
