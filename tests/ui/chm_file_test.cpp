@@ -87,13 +87,13 @@ struct Link {
 
 // The relative links and images of a page, and the "Local" entries of a contents or index file.
 std::vector<Link> relativeLinks(const std::string& pagePath, const std::string& html) {
-    static const std::regex attribute(R"re((?:href|src|value)\s*=\s*"([^"]*)")re",
-                                      std::regex::icase);
+    static const std::regex attribute(R"re((href|src|value)\s*=\s*"([^"]*)")re", std::regex::icase);
     static const std::regex scheme(R"re(^[A-Za-z][A-Za-z0-9+.-]*:)re");
     std::vector<Link> links;
     for (std::sregex_iterator it(html.begin(), html.end(), attribute), end; it != end; ++it) {
-        const std::string target = (*it)[1];
-        const bool isParam = it->str().rfind("value", 0) == 0 || it->str().rfind("VALUE", 0) == 0;
+        const std::string name = (*it)[1];
+        const std::string target = (*it)[2];
+        const bool isParam = name.size() == 5 && (name[0] == 'v' || name[0] == 'V');
         if (isParam && target.find(".htm") == std::string::npos)
             continue; // a parameter that names no page (a caption, a setting)
         if (target.empty() || std::regex_search(target, scheme))
