@@ -203,6 +203,25 @@ TEST_F(CertCheckPem, CertificateWithoutKey) {
     EXPECT_EQ(checkCertificate(*ca, ""), S::Success);
 }
 
+// Only blocks the library reads a key from count as a key: a certificate with an OpenSSH key,
+// or with a key under a label the library does not know, holds none, password or not.
+TEST_F(CertCheckPem, KeyTheLibraryCannotReadIsNoKey) {
+    std::string plain = certBytes("client-plain-ec.pem");
+    std::string relabelled = plain;
+    for (std::size_t at = 0; (at = relabelled.find("EC PRIVATE KEY", at)) != std::string::npos;)
+        relabelled.replace(at, 2, "ED25519");
+    ASSERT_NE(relabelled, plain);
+    const std::string cases[] = {certBytes("client-openssh-key.pem"), relabelled};
+    for (const std::string& bytes : cases) {
+        for (const std::string& password : {std::string(), kKeyPassword}) {
+            auto entry = entryFromBytes(bytes, K::ClientCertificate, F::Pem);
+            EXPECT_EQ(checkCertificate(*entry, password), S::NoPrivateKey);
+            EXPECT_FALSE(entry->passwordRequired);
+            EXPECT_EQ(entry->subject.str(), bytes == relabelled ? "Client EC" : "Client RSA");
+        }
+    }
+}
+
 TEST_F(CertCheckPem, KeyWithoutCertificate) {
     for (K kind : {K::ClientCertificate, K::CaCertificate}) {
         auto entry = entryFor("client-key-only.pem", kind, F::Pem);
