@@ -291,6 +291,10 @@ StatusCode checkCertificate(CertificateEntry& entry, const std::string& password
         initialiseCryptoLibrary();
         entry.passwordRequired = false;
         ERR_clear_error();
+        // No bytes, as in a damaged record, give no reader to parse with: the entry fails
+        // rather than passing unexamined.
+        if (entry.bytes.size() == 0)
+            return StatusCode::ReaderFailed;
         ossl::Bio bio = ossl::memoryReader(entry.bytes.data(), entry.bytes.size());
         if (!bio)
             return StatusCode::ReaderFailed;

@@ -54,8 +54,23 @@ TEST_F(CertCheckDer, TruncatedCertificateIsUnreadableAndLeavesTheDescription) {
     entry->subject.assign("kept");
     EXPECT_EQ(checkCertificate(*entry, ""), S::CertificateUnreadable);
     EXPECT_EQ(entry->subject.str(), "kept");
-    auto empty = entryFromBytes("", K::CaCertificate, F::Der);
-    EXPECT_EQ(checkCertificate(*empty, ""), S::CertificateUnreadable);
+}
+
+// An entry without bytes (a damaged record loaded from a database) fails whatever its format,
+// so the check before a save stops instead of writing a client record with no certificate.
+TEST_F(CertCheck, EntryWithoutBytesFailsForEveryFormat) {
+    for (F format : {F::Der, F::Pkcs12, F::Pem, F::Pkcs7, F::Unrecognised}) {
+        for (K kind : {K::ClientCertificate, K::CaCertificate}) {
+            auto entry = entryFromBytes("", kind, format);
+            entry->fileName.assign("client.p12");
+            entry->subject.assign("kept");
+            entry->notAfter.year = 2030;
+            EXPECT_EQ(checkCertificate(*entry, ""), S::ReaderFailed);
+            EXPECT_EQ(checkCertificate(*entry, kP12Password), S::ReaderFailed);
+            EXPECT_EQ(entry->subject.str(), "kept");
+            EXPECT_FALSE(entry->passwordRequired);
+        }
+    }
 }
 
 TEST_F(CertCheckDer, OtherFormatsAreNotExamined) {
