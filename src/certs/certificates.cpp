@@ -1,5 +1,7 @@
 #include "certs/certificates.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdlib>
 #include <ctime>
@@ -265,10 +267,29 @@ CertificateFormat detectCertificateFormatOfBytes(std::string_view bytes, std::st
     return found;
 }
 
+StatusCode readCertificateFile(const std::string& path, ByteBuffer& bytes) {
+    // The size is looked at before anything is read, so a huge or sparse file costs nothing.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uint64_t>(info.st_size) > kMaxCertificateFileSize)
+        return StatusCode::ReadFailed;
+    const StatusCode read = readWholeFile(path, bytes);
+    if (read == StatusCode::OutOfMemory)
+        return StatusCode::ReadFailed;
+    if (read != StatusCode::Success)
+        return StatusCode::Failure;
+    // The file may have grown since it was measured.
+    if (bytes.size() > kMaxCertificateFileSize) {
+        bytes.clear();
+        return StatusCode::ReadFailed;
+    }
+    return StatusCode::Success;
+}
+
 CertificateFormat detectCertificateFormat(const std::string& path) {
     try {
         ByteBuffer content;
-        if (readWholeFile(path, content) != StatusCode::Success)
+        if (readCertificateFile(path, content) != StatusCode::Success)
             return CertificateFormat::Unrecognised;
         return detectCertificateFormatOfBytes(content.view(), path);
     } catch (const std::bad_alloc&) {

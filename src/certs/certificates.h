@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,14 @@ void initialiseCryptoLibrary();
 
 // The format an extension suggests (case ignored); it only orders the probes.
 CertificateFormat formatFromExtension(std::string_view extension);
+
+// No certificate or key file comes near this; anything larger is refused before it is read.
+constexpr std::uint64_t kMaxCertificateFileSize = 1 << 20;
+
+// Reads a whole certificate file: 0; ReadFailed when it is larger than
+// kMaxCertificateFileSize or memory runs out; Failure when it cannot be opened, is not a
+// regular file, is empty or comes short.
+StatusCode readCertificateFile(const std::string& path, ByteBuffer& bytes);
 
 // Identifies a certificate file by its content; Unrecognised when it cannot be read.
 CertificateFormat detectCertificateFormat(const std::string& path);

@@ -5,7 +5,6 @@
 
 #include "certs/certificates.h"
 #include "profile/profile.h"
-#include "storage/record_database.h"
 
 namespace corvane {
 
@@ -37,9 +36,10 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
 
         // The file is read once and recognised from those very bytes, so what is checked and
         // stored is what was recognised even if the file changes meanwhile. A file that cannot
-        // be read is recognised as nothing, as an empty one is.
-        const StatusCode read = readWholeFile(path, entry->bytes);
-        if (read == StatusCode::OutOfMemory)
+        // be read is recognised as nothing, as an empty one is; one far too large for any
+        // certificate is refused as unreadable without being read.
+        const StatusCode read = readCertificateFile(path, entry->bytes);
+        if (read == StatusCode::ReadFailed)
             return StatusCode::ReadFailed;
         entry->format = read == StatusCode::Success
                             ? detectCertificateFormatOfBytes(entry->bytes.view(), path)
