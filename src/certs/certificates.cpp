@@ -188,6 +188,10 @@ StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& passwor
     if (entry.kind == CertificateKind::CaCertificate)
         return validity;
 
+    // An encrypted key is derived even without a password (the placeholder is tried), so its
+    // cost is bounded before the library sees it.
+    if (!pemKeyWorkAcceptable(entry.bytes.view()))
+        return StatusCode::CertificateUnreadable;
     if (BIO_reset(bio) < 0)
         return StatusCode::ReaderFailed;
     ERR_clear_error();
