@@ -9,6 +9,7 @@
 #include <openssl/pem.h>
 #include <openssl/proverr.h>
 
+#include "certs/certificates.h"
 #include "certs/openssl_errors.h"
 
 namespace corvane {
@@ -337,6 +338,7 @@ std::int64_t passwordBasedIterationCount(const X509_ALGOR* algorithm) {
 
 Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
                          Pkcs12Contents& contents, std::int64_t workLimit) {
+    loadCryptoProviders();
     Pkcs12Outcome outcome = open(bytes, password, contents, workLimit);
     ERR_clear_error();
     return outcome;

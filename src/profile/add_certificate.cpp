@@ -41,16 +41,19 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
         const StatusCode read = readCertificateFile(path, entry->bytes);
         if (read == StatusCode::ReadFailed)
             return StatusCode::ReadFailed;
-        entry->format = read == StatusCode::Success
-                            ? detectCertificateFormatOfBytes(entry->bytes.view(), path)
-                            : CertificateFormat::Unrecognised;
+        // The certificate that recognition parses is the one checked and re-encoded.
+        RecognisedCertificate recognised;
+        if (read == StatusCode::Success)
+            recognised = recogniseCertificateBytes(entry->bytes.view(), path);
+        entry->format = recognised.format;
         if (entry->format == CertificateFormat::Unrecognised)
             return StatusCode::UnknownFormat;
         if (!formatAllowed(kind, entry->format))
             return kind == CertificateKind::CaCertificate ? StatusCode::CaFormatNotSupported
                                                           : StatusCode::ClientFormatNotSupported;
 
-        const StatusCode checked = checkCertificate(*entry, privateKeyPassword.str());
+        const StatusCode checked =
+            checkCertificate(*entry, privateKeyPassword.str(), recognised.certificate.get());
         if (checked != StatusCode::Success && isFatalStatus(checked))
             return checked;
 
@@ -58,8 +61,8 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
             // Every CA certificate is kept as PEM text; the format code still names the file's.
             if (entry->format == CertificateFormat::Der) {
                 ByteBuffer pem;
-                if (convertCertificateEncoding(entry->bytes, CertificateFormat::Der, pem,
-                                               CertificateFormat::Pem) != StatusCode::Success)
+                if (encodeCertificateAsPem(recognised.certificate.get(), pem) !=
+                    StatusCode::Success)
                     return StatusCode::AddFailed;
                 entry->bytes = std::move(pem);
             }
