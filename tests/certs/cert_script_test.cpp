@@ -165,6 +165,16 @@ TEST_F(CertScript, SaveCatchesAWrongPasswordSetAfterTheCertificate) {
     EXPECT_FALSE(std::filesystem::exists(path("out.odb")));
 }
 
+// The providers are loaded by the first certificate operation; when that is a bundle protected
+// with RC2, the legacy one must already be there for it.
+TEST_F(CertScript, LegacyBundleAsTheFirstCertificateOpens) {
+    auto r = runScript("set_pkpassword " + kP12Password + "\nset_client_cert_pkey " +
+                           certFile("client-legacy.p12") + "\n",
+                       cwd());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(logBody(cwd()), "");
+}
+
 TEST_F(CertScript, SaveDescribesTheClientOnceThePasswordIsKnown) {
     auto r = runScript("new\nset_name Client\nset_auth EAP-TLS\nadd_ca_cert " + certFile("ca.der") +
                            "\nset_client_cert_pkey " + certFile("client-legacy.p12") +
