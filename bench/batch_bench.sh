@@ -64,11 +64,13 @@ saved=$(ls p*.odb | wc -l)
 rm -f wizard.log p*.odb
 read -r pw pu ps < <(measure bash -c "xargs -P$jobs -n1 '$corvane' < scripts.list")
 psaved=$(ls p*.odb | wc -l)
+pfailed=$(grep -c '^ERROR' wizard.log || true)
 read -r ow ou os < <(measure bash -c 'while read -r f; do sh "$f"; done < tools.list')
 read -r qw qu qs < <(measure bash -c "xargs -P$jobs -n1 sh < tools.list")
 
 echo "$n profiles ($((n - n / 2)) EAP-PEAP, $((n / 2)) EAP-TLS), $jobs parallel jobs"
-echo "saved: $saved one after another, $psaved in parallel; report lines: $failed"
+echo "saved: $saved one after another ($failed report lines), $psaved in parallel" \
+    "($pfailed report lines)"
 report "corvane, one after another" "$cw" "$cu" "$cs"
 report "corvane, xargs -P$jobs" "$pw" "$pu" "$ps"
 report "openssl, one after another" "$ow" "$ou" "$os"
