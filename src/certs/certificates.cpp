@@ -1,5 +1,7 @@
 #include "certs/certificates.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdlib>
 #include <ctime>
@@ -37,6 +39,7 @@ int refusePassPhrase(char*, int, int, void*) {
 }
 
 std::once_flag cryptoInitialised;
+std::once_flag providersLoaded;
 OSSL_PROVIDER* defaultProvider = nullptr;
 OSSL_PROVIDER* legacyProvider = nullptr;
 
@@ -47,7 +50,8 @@ void unloadProviders() {
         OSSL_PROVIDER_unload(std::exchange(defaultProvider, nullptr));
 }
 
-bool probe(CertificateFormat format, std::string_view bytes) {
+// A probe that parses a certificate hands it on in `parsed`.
+bool probe(CertificateFormat format, std::string_view bytes, ossl::X509Ptr& parsed) {
     ossl::Bio bio = ossl::memoryReader(bytes.data(), bytes.size());
     if (!bio)
         return false;
@@ -55,10 +59,11 @@ bool probe(CertificateFormat format, std::string_view bytes) {
     case CertificateFormat::Pkcs12:
         return ossl::Pkcs12Ptr(d2i_PKCS12_bio(bio.get(), nullptr)) != nullptr;
     case CertificateFormat::Der:
-        return ossl::X509Ptr(d2i_X509_bio(bio.get(), nullptr)) != nullptr;
+        parsed.reset(d2i_X509_bio(bio.get(), nullptr));
+        return parsed != nullptr;
     case CertificateFormat::Pem:
-        return ossl::X509Ptr(PEM_read_bio_X509(bio.get(), nullptr, refusePassPhrase, nullptr)) !=
-               nullptr;
+        parsed.reset(PEM_read_bio_X509(bio.get(), nullptr, refusePassPhrase, nullptr));
+        return parsed != nullptr;
     case CertificateFormat::Pkcs7:
         return ossl::Pkcs7Ptr(d2i_PKCS7_bio(bio.get(), nullptr)) != nullptr;
     case CertificateFormat::Unrecognised:
@@ -92,12 +97,16 @@ StatusCode passwordOutcome(CertificateEntry& entry, const std::string& password)
     return StatusCode::Success;
 }
 
-StatusCode readDer(BIO* bio, CertificateEntry& entry) {
-    ossl::X509Ptr certificate(d2i_X509_bio(bio, nullptr));
-    if (!certificate)
-        return StatusCode::CertificateUnreadable;
-    StatusCode validity = checkValidityPeriod(certificate.get());
-    describeCertificate(certificate.get(), entry);
+StatusCode readDer(BIO* bio, CertificateEntry& entry, const X509* recognised) {
+    ossl::X509Ptr parsed;
+    if (!recognised) {
+        parsed.reset(d2i_X509_bio(bio, nullptr));
+        if (!parsed)
+            return StatusCode::CertificateUnreadable;
+        recognised = parsed.get();
+    }
+    StatusCode validity = checkValidityPeriod(recognised);
+    describeCertificate(recognised, entry);
     return validity;
 }
 
@@ -167,11 +176,17 @@ StatusCode readPkcs12(CertificateEntry& entry, const std::string& password) {
     return status;
 }
 
-StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& password) {
+StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& password,
+                   const X509* recognised) {
     // The library takes the pass phrase as a writable pointer but only reads it.
     char* passPhrase =
         const_cast<char*>(password.empty() ? kPlaceholderPassPhrase : password.c_str());
-    ossl::X509Ptr certificate(PEM_read_bio_X509(bio, nullptr, nullptr, passPhrase));
+    // Recognition read the first certificate block without a pass phrase, so reading it again
+    // with one would give the same certificate.
+    ossl::X509Ptr parsed;
+    if (!recognised)
+        parsed.reset(PEM_read_bio_X509(bio, nullptr, nullptr, passPhrase));
+    const X509* certificate = recognised ? recognised : parsed.get();
     if (!certificate) {
         ossl::ErrorQueue errors = ossl::ErrorQueue::take();
         if (!hasCertificateBlock(scanPemLabels(entry.bytes.view())) ||
@@ -181,11 +196,15 @@ StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& passwor
             return StatusCode::PemCaUnreadable;
         return passwordOutcome(entry, password);
     }
-    StatusCode validity = checkValidityPeriod(certificate.get());
-    describeCertificate(certificate.get(), entry);
+    StatusCode validity = checkValidityPeriod(certificate);
+    describeCertificate(certificate, entry);
     if (entry.kind == CertificateKind::CaCertificate)
         return validity;
 
+    // An encrypted key is derived even without a password (the placeholder is tried), so its
+    // cost is bounded before the library sees it.
+    if (!pemKeyWorkAcceptable(entry.bytes.view()))
+        return StatusCode::CertificateUnreadable;
     if (BIO_reset(bio) < 0)
         return StatusCode::ReaderFailed;
     ERR_clear_error();
@@ -207,10 +226,22 @@ StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& passwor
 
 void initialiseCryptoLibrary() {
     try {
+        // Only what must come first: without this the library would read its configuration
+        // file on first use. Its cipher and digest tables fill themselves when first asked.
         std::call_once(cryptoInitialised, [] {
-            OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG | OPENSSL_INIT_LOAD_CRYPTO_STRINGS |
-                                    OPENSSL_INIT_ADD_ALL_CIPHERS | OPENSSL_INIT_ADD_ALL_DIGESTS,
+            OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG | OPENSSL_INIT_NO_LOAD_CRYPTO_STRINGS,
                                 nullptr);
+        });
+    } catch (...) {
+        // Without threads support call_once can throw; the library then initialises itself
+        // on first use.
+    }
+}
+
+void loadCryptoProviders() {
+    initialiseCryptoLibrary();
+    try {
+        std::call_once(providersLoaded, [] {
             // Loading one provider by name switches the implicit default off, so both are named;
             // the legacy one opens PKCS#12 files protected with RC2 or single DES.
             defaultProvider = OSSL_PROVIDER_load(nullptr, "default");
@@ -221,8 +252,7 @@ void initialiseCryptoLibrary() {
             ERR_clear_error();
         });
     } catch (...) {
-        // Without threads support call_once can throw; the library then initialises itself
-        // on first use.
+        // Without threads support call_once can throw; the implicit default provider serves.
     }
 }
 
@@ -250,13 +280,13 @@ CertificateFormat formatFromExtension(std::string_view extension) {
     return CertificateFormat::Unrecognised;
 }
 
-CertificateFormat detectCertificateFormatOfBytes(std::string_view bytes, std::string_view path) {
-    initialiseCryptoLibrary();
-    CertificateFormat found = CertificateFormat::Unrecognised;
+RecognisedCertificate recogniseCertificateBytes(std::string_view bytes, std::string_view path) {
+    loadCryptoProviders();
+    RecognisedCertificate found;
     for (CertificateFormat format :
          probeOrder(formatFromExtension(fileExtension(path).value_or("")))) {
-        if (probe(format, bytes)) {
-            found = format;
+        if (probe(format, bytes, found.certificate)) {
+            found.format = format;
             break;
         }
     }
@@ -265,10 +295,33 @@ CertificateFormat detectCertificateFormatOfBytes(std::string_view bytes, std::st
     return found;
 }
 
+CertificateFormat detectCertificateFormatOfBytes(std::string_view bytes, std::string_view path) {
+    return recogniseCertificateBytes(bytes, path).format;
+}
+
+StatusCode readCertificateFile(const std::string& path, ByteBuffer& bytes) {
+    // The size is looked at before anything is read, so a huge or sparse file costs nothing.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uint64_t>(info.st_size) > kMaxCertificateFileSize)
+        return StatusCode::ReadFailed;
+    const StatusCode read = readWholeFile(path, bytes);
+    if (read == StatusCode::OutOfMemory)
+        return StatusCode::ReadFailed;
+    if (read != StatusCode::Success)
+        return StatusCode::Failure;
+    // The file may have grown since it was measured.
+    if (bytes.size() > kMaxCertificateFileSize) {
+        bytes.clear();
+        return StatusCode::ReadFailed;
+    }
+    return StatusCode::Success;
+}
+
 CertificateFormat detectCertificateFormat(const std::string& path) {
     try {
         ByteBuffer content;
-        if (readWholeFile(path, content) != StatusCode::Success)
+        if (readCertificateFile(path, content) != StatusCode::Success)
             return CertificateFormat::Unrecognised;
         return detectCertificateFormatOfBytes(content.view(), path);
     } catch (const std::bad_alloc&) {
@@ -287,23 +340,32 @@ StatusCode checkValidityPeriod(const X509* certificate) {
 }
 
 StatusCode checkCertificate(CertificateEntry& entry, const std::string& password) {
+    return checkCertificate(entry, password, nullptr);
+}
+
+StatusCode checkCertificate(CertificateEntry& entry, const std::string& password,
+                            const X509* recognised) {
     try {
-        initialiseCryptoLibrary();
+        loadCryptoProviders();
         entry.passwordRequired = false;
         ERR_clear_error();
+        // No bytes, as in a damaged record, give no reader to parse with: the entry fails
+        // rather than passing unexamined.
+        if (entry.bytes.size() == 0)
+            return StatusCode::ReaderFailed;
         ossl::Bio bio = ossl::memoryReader(entry.bytes.data(), entry.bytes.size());
         if (!bio)
             return StatusCode::ReaderFailed;
         StatusCode status = StatusCode::Success;
         switch (entry.format) {
         case CertificateFormat::Der:
-            status = readDer(bio.get(), entry);
+            status = readDer(bio.get(), entry, recognised);
             break;
         case CertificateFormat::Pkcs12:
             status = readPkcs12(entry, password);
             break;
         case CertificateFormat::Pem:
-            status = readPem(bio.get(), entry, password);
+            status = readPem(bio.get(), entry, password, recognised);
             break;
         default:
             break;
@@ -318,7 +380,7 @@ StatusCode checkCertificate(CertificateEntry& entry, const std::string& password
 
 StatusCode convertCertificateEncoding(const ByteBuffer& input, CertificateFormat sourceFormat,
                                       ByteBuffer& output, CertificateFormat targetFormat) {
-    initialiseCryptoLibrary();
+    loadCryptoProviders();
     ERR_clear_error();
     if (sourceFormat == targetFormat)
         return output.assignFrom(input) == 0 ? StatusCode::Success : StatusCode::ReaderFailed;
@@ -332,8 +394,12 @@ StatusCode convertCertificateEncoding(const ByteBuffer& input, CertificateFormat
         ERR_clear_error();
         return StatusCode::CertificateUnreadable;
     }
+    return encodeCertificateAsPem(certificate.get(), output);
+}
+
+StatusCode encodeCertificateAsPem(const X509* certificate, ByteBuffer& output) {
     ossl::Bio writer(BIO_new(BIO_s_mem()));
-    if (!writer || PEM_write_bio_X509(writer.get(), certificate.get()) != 1) {
+    if (!writer || PEM_write_bio_X509(writer.get(), certificate) != 1) {
         ERR_clear_error();
         return StatusCode::ReaderFailed;
     }

@@ -60,7 +60,11 @@ bool isCertificateLabel(std::string_view label) {
 }
 
 bool isPrivateKeyLabel(std::string_view label) {
-    return label.ends_with("PRIVATE KEY");
+    // Only the labels the crypto library reads a key from: PKCS#8, plain or encrypted, and the
+    // traditional per-algorithm forms. Keys of other programs (an OpenSSH key, say) share the
+    // suffix but are no key to us.
+    return label == "PRIVATE KEY" || label == "ENCRYPTED PRIVATE KEY" ||
+           label == "RSA PRIVATE KEY" || label == "DSA PRIVATE KEY" || label == "EC PRIVATE KEY";
 }
 
 PemKeyPresence privateKeyPresence(const std::vector<PemBlockLabel>& blocks) {

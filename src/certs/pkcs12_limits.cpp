@@ -6,8 +6,10 @@
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
+#include <openssl/pem.h>
 #include <openssl/proverr.h>
 
+#include "certs/certificates.h"
 #include "certs/openssl_errors.h"
 
 namespace corvane {
@@ -30,6 +32,7 @@ using Pbkdf2Param = std::unique_ptr<PBKDF2PARAM, ossl::Deleter<PBKDF2PARAM_free>
 using ScryptParams = std::unique_ptr<SCRYPT_PARAMS, ossl::Deleter<SCRYPT_PARAMS_free>>;
 using PbeParam = std::unique_ptr<PBEPARAM, ossl::Deleter<PBEPARAM_free>>;
 using KeyInfo = std::unique_ptr<PKCS8_PRIV_KEY_INFO, ossl::Deleter<PKCS8_PRIV_KEY_INFO_free>>;
+using EncryptedKey = std::unique_ptr<X509_SIG, ossl::Deleter<X509_SIG_free>>;
 
 std::int64_t integerValue(const ASN1_INTEGER* value) {
     if (value == nullptr)
@@ -40,8 +43,30 @@ std::int64_t integerValue(const ASN1_INTEGER* value) {
     return result;
 }
 
-bool countAcceptable(std::int64_t count) {
-    return count >= 0 && count <= kMaxPkcs12IterationCount;
+// The key-derivation work a bundle asks for, summed over every count it names.
+class WorkBudget {
+public:
+    explicit WorkBudget(std::int64_t limit) : remaining_(limit) {}
+    // False for an unreadable count, or once the sum passes the limit.
+    bool spend(std::int64_t count) {
+        if (count < 0 || count > remaining_)
+            return false;
+        remaining_ -= count;
+        return true;
+    }
+
+private:
+    std::int64_t remaining_;
+};
+
+const X509_ALGOR* shroudedKeyAlgorithm(const PKCS12_SAFEBAG* bag) {
+    const X509_ALGOR* algorithm = nullptr;
+    X509_SIG_get0(PKCS12_SAFEBAG_get0_pkcs8(bag), &algorithm, nullptr);
+    return algorithm;
+}
+
+bool spendOn(WorkBudget& budget, const X509_ALGOR* algorithm) {
+    return algorithm != nullptr && budget.spend(passwordBasedIterationCount(algorithm));
 }
 
 // Decodes an algorithm's parameter, which must be a SEQUENCE, as the given structure.
@@ -67,8 +92,9 @@ bool unsupportedAlgorithm(const ossl::ErrorQueue& errors) {
 // One pass over a bundle's safes and bags.
 class BundleWalk {
 public:
-    BundleWalk(const char* pass, int passLength, bool macPresent)
-        : pass_(pass), passLength_(passLength), macPresent_(macPresent) {}
+    // The budget has already been charged for everything readable without a password.
+    BundleWalk(const char* pass, int passLength, bool macPresent, WorkBudget& budget)
+        : pass_(pass), passLength_(passLength), macPresent_(macPresent), budget_(budget) {}
 
     Pkcs12Outcome walkSafes(PKCS12* p12) {
         SafeStack safes(PKCS12_unpack_authsafes(p12));
@@ -77,6 +103,7 @@ public:
         for (int i = 0; i < sk_PKCS7_num(safes.get()); ++i) {
             PKCS7* safe = sk_PKCS7_value(safes.get(), i);
             BagStack bags;
+            bool hidden = false;
             switch (OBJ_obj2nid(safe->type)) {
             case NID_pkcs7_data:
                 bags.reset(PKCS12_unpack_p7data(safe));
@@ -84,18 +111,18 @@ public:
                     return Pkcs12Outcome::Unparsable;
                 break;
             case NID_pkcs7_encrypted:
-                if (safe->d.encrypted == nullptr || safe->d.encrypted->enc_data == nullptr ||
-                    !countAcceptable(
-                        passwordBasedIterationCount(safe->d.encrypted->enc_data->algorithm)))
+                if (safe->d.encrypted == nullptr || safe->d.encrypted->enc_data == nullptr)
                     return Pkcs12Outcome::Unparsable;
                 bags.reset(PKCS12_unpack_p7encdata(safe, pass_, passLength_));
                 if (!bags)
                     return decryptionFailure();
+                hidden = true;
                 break;
             default:
                 continue; // enveloped safes and the like are passed over, as the library does
             }
-            if (Pkcs12Outcome outcome = walkBags(bags.get(), 0); outcome != Pkcs12Outcome::Opened)
+            if (Pkcs12Outcome outcome = walkBags(bags.get(), 0, hidden);
+                outcome != Pkcs12Outcome::Opened)
                 return outcome;
         }
         return Pkcs12Outcome::Opened;
@@ -128,7 +155,8 @@ private:
         return Pkcs12Outcome::Unparsable;
     }
 
-    Pkcs12Outcome walkBags(const STACK_OF(PKCS12_SAFEBAG) * bags, int depth) {
+    // Bags that came out of an encrypted safe are hidden: their counts are charged here.
+    Pkcs12Outcome walkBags(const STACK_OF(PKCS12_SAFEBAG) * bags, int depth, bool hidden) {
         if (depth > kMaxSafeDepth)
             return Pkcs12Outcome::Unparsable;
         for (int i = 0; i < sk_PKCS12_SAFEBAG_num(bags); ++i) {
@@ -143,7 +171,7 @@ private:
                 }
                 break;
             case NID_pkcs8ShroudedKeyBag:
-                outcome = shroudedKey(bag);
+                outcome = shroudedKey(bag, hidden);
                 break;
             case NID_certBag:
                 if (PKCS12_SAFEBAG_get_bag_nid(bag) == NID_x509Certificate) {
@@ -155,7 +183,7 @@ private:
                 }
                 break;
             case NID_safeContentsBag:
-                outcome = walkBags(PKCS12_SAFEBAG_get0_safes(bag), depth + 1);
+                outcome = walkBags(PKCS12_SAFEBAG_get0_safes(bag), depth + 1, hidden);
                 break;
             default:
                 break;
@@ -166,10 +194,8 @@ private:
         return Pkcs12Outcome::Opened;
     }
 
-    Pkcs12Outcome shroudedKey(const PKCS12_SAFEBAG* bag) {
-        const X509_ALGOR* algorithm = nullptr;
-        X509_SIG_get0(PKCS12_SAFEBAG_get0_pkcs8(bag), &algorithm, nullptr);
-        if (algorithm == nullptr || !countAcceptable(passwordBasedIterationCount(algorithm)))
+    Pkcs12Outcome shroudedKey(const PKCS12_SAFEBAG* bag, bool hidden) {
+        if (hidden && !spendOn(budget_, shroudedKeyAlgorithm(bag)))
             return Pkcs12Outcome::Unparsable;
         if (key_)
             return Pkcs12Outcome::Opened; // only the first key is used
@@ -183,32 +209,38 @@ private:
     const char* pass_;
     int passLength_;
     bool macPresent_;
+    WorkBudget& budget_;
     ossl::PKeyPtr key_;
     std::vector<ossl::X509Ptr> certificates_;
 };
 
-bool visibleBagsAcceptable(const STACK_OF(PKCS12_SAFEBAG) * bags, int depth) {
+bool chargeVisibleBags(const STACK_OF(PKCS12_SAFEBAG) * bags, int depth, WorkBudget& budget) {
     if (depth > kMaxSafeDepth)
         return false;
     for (int i = 0; i < sk_PKCS12_SAFEBAG_num(bags); ++i) {
         const PKCS12_SAFEBAG* bag = sk_PKCS12_SAFEBAG_value(bags, i);
         if (PKCS12_SAFEBAG_get_nid(bag) == NID_pkcs8ShroudedKeyBag) {
-            const X509_ALGOR* algorithm = nullptr;
-            X509_SIG_get0(PKCS12_SAFEBAG_get0_pkcs8(bag), &algorithm, nullptr);
-            if (algorithm == nullptr || !countAcceptable(passwordBasedIterationCount(algorithm)))
+            if (!spendOn(budget, shroudedKeyAlgorithm(bag)))
                 return false;
         } else if (PKCS12_SAFEBAG_get_nid(bag) == NID_safeContentsBag &&
-                   !visibleBagsAcceptable(PKCS12_SAFEBAG_get0_safes(bag), depth + 1)) {
+                   !chargeVisibleBags(PKCS12_SAFEBAG_get0_safes(bag), depth + 1, budget)) {
             return false;
         }
     }
     return true;
 }
 
-// The counts that can be read without a password, checked before the MAC is: a bundle that
-// asks for too much work is refused whatever password comes with it. Bags inside encrypted
-// safes are checked by the walk, after their safe's own bounded decryption.
-bool visibleCountsAcceptable(PKCS12* p12) {
+// Charges every count that can be read without a password (the MAC, each encrypted safe, each
+// shrouded key outside them) before the MAC is checked: a bundle that asks for too much work
+// is refused whatever password comes with it. Bags inside encrypted safes are charged by the
+// walk, before their keys are derived.
+bool chargeVisibleCounts(PKCS12* p12, WorkBudget& budget) {
+    if (PKCS12_mac_present(p12) == 1) {
+        const ASN1_INTEGER* macIterations = nullptr;
+        PKCS12_get0_mac(nullptr, nullptr, nullptr, &macIterations, p12);
+        if (!budget.spend(integerValue(macIterations)))
+            return false;
+    }
     SafeStack safes(PKCS12_unpack_authsafes(p12));
     if (!safes)
         return true; // the walk reports it
@@ -217,11 +249,11 @@ bool visibleCountsAcceptable(PKCS12* p12) {
         const int type = OBJ_obj2nid(safe->type);
         if (type == NID_pkcs7_encrypted && safe->d.encrypted != nullptr &&
             safe->d.encrypted->enc_data != nullptr &&
-            !countAcceptable(passwordBasedIterationCount(safe->d.encrypted->enc_data->algorithm)))
+            !spendOn(budget, safe->d.encrypted->enc_data->algorithm))
             return false;
         if (type == NID_pkcs7_data) {
             BagStack bags(PKCS12_unpack_p7data(safe));
-            if (bags && !visibleBagsAcceptable(bags.get(), 0))
+            if (bags && !chargeVisibleBags(bags.get(), 0, budget))
                 return false;
         }
     }
@@ -250,7 +282,8 @@ Pkcs12Outcome choosePassword(PKCS12* p12, const std::string& password, const cha
                                                           : Pkcs12Outcome::PasswordRejected;
 }
 
-Pkcs12Outcome open(std::string_view bytes, const std::string& password, Pkcs12Contents& contents) {
+Pkcs12Outcome open(std::string_view bytes, const std::string& password, Pkcs12Contents& contents,
+                   std::int64_t workLimit) {
     ossl::Bio bio = ossl::memoryReader(bytes.data(), bytes.size());
     if (!bio)
         return Pkcs12Outcome::Unparsable;
@@ -258,19 +291,14 @@ Pkcs12Outcome open(std::string_view bytes, const std::string& password, Pkcs12Co
     if (!p12)
         return Pkcs12Outcome::NotABundle;
     const bool macPresent = PKCS12_mac_present(p12.get()) == 1;
-    if (macPresent) {
-        const ASN1_INTEGER* macIterations = nullptr;
-        PKCS12_get0_mac(nullptr, nullptr, nullptr, &macIterations, p12.get());
-        if (!countAcceptable(integerValue(macIterations)))
-            return Pkcs12Outcome::Unparsable;
-    }
-    if (!visibleCountsAcceptable(p12.get()))
+    WorkBudget budget(workLimit);
+    if (!chargeVisibleCounts(p12.get(), budget))
         return Pkcs12Outcome::Unparsable;
     const char* pass = nullptr;
     if (Pkcs12Outcome outcome = choosePassword(p12.get(), password, pass);
         outcome != Pkcs12Outcome::Opened)
         return outcome;
-    BundleWalk walk(pass, pass ? -1 : 0, macPresent);
+    BundleWalk walk(pass, pass ? -1 : 0, macPresent, budget);
     if (Pkcs12Outcome outcome = walk.walkSafes(p12.get()); outcome != Pkcs12Outcome::Opened)
         return outcome;
     walk.take(contents);
@@ -309,10 +337,46 @@ std::int64_t passwordBasedIterationCount(const X509_ALGOR* algorithm) {
 }
 
 Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
-                         Pkcs12Contents& contents) {
-    Pkcs12Outcome outcome = open(bytes, password, contents);
+                         Pkcs12Contents& contents, std::int64_t workLimit) {
+    loadCryptoProviders();
+    Pkcs12Outcome outcome = open(bytes, password, contents, workLimit);
     ERR_clear_error();
     return outcome;
+}
+
+bool pemKeyWorkAcceptable(std::string_view pemText) {
+    ossl::Bio bio = ossl::memoryReader(pemText.data(), pemText.size());
+    if (!bio)
+        return false;
+    // Every block is looked at, whatever its label: only its content says whether the library
+    // could take it for an encrypted key.
+    bool acceptable = true;
+    while (acceptable) {
+        char* name = nullptr;
+        char* header = nullptr;
+        unsigned char* data = nullptr;
+        long length = 0;
+        const long before = BIO_pending(bio.get());
+        const int read = PEM_read_bio(bio.get(), &name, &header, &data, &length);
+        if (read == 1) {
+            const unsigned char* cursor = data;
+            EncryptedKey key(d2i_X509_SIG(nullptr, &cursor, length));
+            if (key) {
+                const X509_ALGOR* algorithm = nullptr;
+                X509_SIG_get0(key.get(), &algorithm, nullptr);
+                const std::int64_t count = passwordBasedIterationCount(algorithm);
+                acceptable = count >= 0 && count <= kMaxPkcs12IterationCount;
+            }
+        }
+        OPENSSL_free(name);
+        OPENSSL_free(header);
+        OPENSSL_free(data);
+        // A damaged block is passed over; the end of the text, or no progress, ends the scan.
+        if (read != 1 && (BIO_pending(bio.get()) <= 0 || BIO_pending(bio.get()) >= before))
+            break;
+    }
+    ERR_clear_error();
+    return acceptable;
 }
 
 } // namespace corvane

@@ -11,8 +11,10 @@
 
 namespace corvane {
 
-// The library puts no bound on PKCS#12 iteration counts, so a crafted bundle could keep the
-// program deriving keys for hours. Counts above this are refused as unreadable.
+// The library puts no bound on iteration counts, so a crafted bundle or key could keep the
+// program deriving keys for hours. A bundle whose counts (MAC, encrypted safes, shrouded keys)
+// add up to more than this, or a PEM key that asks for more, is refused as unreadable. Real
+// bundles ask for a few thousand, or 600,000 from newer exporters.
 constexpr std::int64_t kMaxPkcs12IterationCount = 10'000'000;
 
 // The iteration count a password-based algorithm identifier asks for: 0 when it names no known
@@ -33,10 +35,17 @@ struct Pkcs12Contents {
     ossl::PKeyPtr key;
 };
 
-// Opens a bundle with the password (empty: none, and then the empty password is tried too),
-// checking every iteration count before the derivation that uses it. The bundle is walked
-// once, so each key is derived once. Leaves the error queue empty.
+// Opens a bundle with the password (empty: none, and then the empty password is tried too).
+// The counts readable without a password are added up before the MAC is checked, the counts
+// inside encrypted safes before their keys are derived; once the sum passes workLimit the
+// bundle is Unparsable. The bundle is walked once, so each key is derived once. Leaves the
+// error queue empty.
 Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
-                         Pkcs12Contents& contents);
+                         Pkcs12Contents& contents,
+                         std::int64_t workLimit = kMaxPkcs12IterationCount);
+
+// False when a block of the PEM text holds an encrypted key that asks for more than
+// kMaxPkcs12IterationCount iterations, or whose parameters cannot be read. Nothing is derived.
+bool pemKeyWorkAcceptable(std::string_view pemText);
 
 } // namespace corvane

@@ -5,7 +5,6 @@
 
 #include "certs/certificates.h"
 #include "profile/profile.h"
-#include "storage/record_database.h"
 
 namespace corvane {
 
@@ -37,20 +36,24 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
 
         // The file is read once and recognised from those very bytes, so what is checked and
         // stored is what was recognised even if the file changes meanwhile. A file that cannot
-        // be read is recognised as nothing, as an empty one is.
-        const StatusCode read = readWholeFile(path, entry->bytes);
-        if (read == StatusCode::OutOfMemory)
+        // be read is recognised as nothing, as an empty one is; one far too large for any
+        // certificate is refused as unreadable without being read.
+        const StatusCode read = readCertificateFile(path, entry->bytes);
+        if (read == StatusCode::ReadFailed)
             return StatusCode::ReadFailed;
-        entry->format = read == StatusCode::Success
-                            ? detectCertificateFormatOfBytes(entry->bytes.view(), path)
-                            : CertificateFormat::Unrecognised;
+        // The certificate that recognition parses is the one checked and re-encoded.
+        RecognisedCertificate recognised;
+        if (read == StatusCode::Success)
+            recognised = recogniseCertificateBytes(entry->bytes.view(), path);
+        entry->format = recognised.format;
         if (entry->format == CertificateFormat::Unrecognised)
             return StatusCode::UnknownFormat;
         if (!formatAllowed(kind, entry->format))
             return kind == CertificateKind::CaCertificate ? StatusCode::CaFormatNotSupported
                                                           : StatusCode::ClientFormatNotSupported;
 
-        const StatusCode checked = checkCertificate(*entry, privateKeyPassword.str());
+        const StatusCode checked =
+            checkCertificate(*entry, privateKeyPassword.str(), recognised.certificate.get());
         if (checked != StatusCode::Success && isFatalStatus(checked))
             return checked;
 
@@ -58,8 +61,8 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
             // Every CA certificate is kept as PEM text; the format code still names the file's.
             if (entry->format == CertificateFormat::Der) {
                 ByteBuffer pem;
-                if (convertCertificateEncoding(entry->bytes, CertificateFormat::Der, pem,
-                                               CertificateFormat::Pem) != StatusCode::Success)
+                if (encodeCertificateAsPem(recognised.certificate.get(), pem) !=
+                    StatusCode::Success)
                     return StatusCode::AddFailed;
                 entry->bytes = std::move(pem);
             }

@@ -153,6 +153,35 @@ TEST_F(CertScript, WorkedExampleSavesTheExpiredCertificate) {
     EXPECT_EQ(ca.notBefore.year, 2000);
 }
 
+// A loaded client record that names a file and carries dates but no certificate bytes stops
+// the save, whatever format code it carries.
+TEST_F(CertScript, SaveStopsAtAClientRecordWithoutCertificateBytes) {
+    for (CertificateFormat format :
+         {CertificateFormat::Unrecognised, CertificateFormat::Pkcs7, CertificateFormat::Pkcs12}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        std::filesystem::remove(path("wizard.log"));
+        Profile profile;
+        profile.profileName.assign("Damaged");
+        ASSERT_EQ(profile.addCertificate(certFile("ca.pem"), CertificateKind::CaCertificate),
+                  StatusCode::Success);
+        auto client = std::make_unique<CertificateEntry>();
+        client->kind = CertificateKind::ClientCertificate;
+        client->format = format;
+        client->fileName.assign("client.p12");
+        client->notBefore.year = 2020;
+        client->notAfter.year = 2040;
+        profile.clientCertificate = std::move(client);
+        profile.filePath.assign(path("damaged.odb"));
+        profile.updateFieldMask();
+        ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
+
+        auto r = runScript("load damaged.odb\nsave out.odb\n", cwd());
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(logBody(cwd()), report(kSaveCaption, "Failed to validate certificate."));
+        EXPECT_FALSE(std::filesystem::exists(path("out.odb")));
+    }
+}
+
 TEST_F(CertScript, SaveCatchesAWrongPasswordSetAfterTheCertificate) {
     auto r = runScript("new\nset_auth EAP-TLS\nadd_ca_cert " + certFile("ca.der") +
                            "\nset_client_cert_pkey " + certFile("client.p12") +
@@ -163,6 +192,16 @@ TEST_F(CertScript, SaveCatchesAWrongPasswordSetAfterTheCertificate) {
               report(kSaveCaption, "The password for your client certificate / private key "
                                    "appears to be incorrect."));
     EXPECT_FALSE(std::filesystem::exists(path("out.odb")));
+}
+
+// The providers are loaded by the first certificate operation; when that is a bundle protected
+// with RC2, the legacy one must already be there for it.
+TEST_F(CertScript, LegacyBundleAsTheFirstCertificateOpens) {
+    auto r = runScript("set_pkpassword " + kP12Password + "\nset_client_cert_pkey " +
+                           certFile("client-legacy.p12") + "\n",
+                       cwd());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(logBody(cwd()), "");
 }
 
 TEST_F(CertScript, SaveDescribesTheClientOnceThePasswordIsKnown) {

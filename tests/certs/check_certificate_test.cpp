@@ -54,8 +54,23 @@ TEST_F(CertCheckDer, TruncatedCertificateIsUnreadableAndLeavesTheDescription) {
     entry->subject.assign("kept");
     EXPECT_EQ(checkCertificate(*entry, ""), S::CertificateUnreadable);
     EXPECT_EQ(entry->subject.str(), "kept");
-    auto empty = entryFromBytes("", K::CaCertificate, F::Der);
-    EXPECT_EQ(checkCertificate(*empty, ""), S::CertificateUnreadable);
+}
+
+// An entry without bytes (a damaged record loaded from a database) fails whatever its format,
+// so the check before a save stops instead of writing a client record with no certificate.
+TEST_F(CertCheck, EntryWithoutBytesFailsForEveryFormat) {
+    for (F format : {F::Der, F::Pkcs12, F::Pem, F::Pkcs7, F::Unrecognised}) {
+        for (K kind : {K::ClientCertificate, K::CaCertificate}) {
+            auto entry = entryFromBytes("", kind, format);
+            entry->fileName.assign("client.p12");
+            entry->subject.assign("kept");
+            entry->notAfter.year = 2030;
+            EXPECT_EQ(checkCertificate(*entry, ""), S::ReaderFailed);
+            EXPECT_EQ(checkCertificate(*entry, kP12Password), S::ReaderFailed);
+            EXPECT_EQ(entry->subject.str(), "kept");
+            EXPECT_FALSE(entry->passwordRequired);
+        }
+    }
 }
 
 TEST_F(CertCheckDer, OtherFormatsAreNotExamined) {
@@ -201,6 +216,25 @@ TEST_F(CertCheckPem, CertificateWithoutKey) {
     // A CA certificate needs no key.
     auto ca = entryFor("client-cert-only.pem", K::CaCertificate, F::Pem);
     EXPECT_EQ(checkCertificate(*ca, ""), S::Success);
+}
+
+// Only blocks the library reads a key from count as a key: a certificate with an OpenSSH key,
+// or with a key under a label the library does not know, holds none, password or not.
+TEST_F(CertCheckPem, KeyTheLibraryCannotReadIsNoKey) {
+    std::string plain = certBytes("client-plain-ec.pem");
+    std::string relabelled = plain;
+    for (std::size_t at = 0; (at = relabelled.find("EC PRIVATE KEY", at)) != std::string::npos;)
+        relabelled.replace(at, 2, "ED25519");
+    ASSERT_NE(relabelled, plain);
+    const std::string cases[] = {certBytes("client-openssh-key.pem"), relabelled};
+    for (const std::string& bytes : cases) {
+        for (const std::string& password : {std::string(), kKeyPassword}) {
+            auto entry = entryFromBytes(bytes, K::ClientCertificate, F::Pem);
+            EXPECT_EQ(checkCertificate(*entry, password), S::NoPrivateKey);
+            EXPECT_FALSE(entry->passwordRequired);
+            EXPECT_EQ(entry->subject.str(), bytes == relabelled ? "Client EC" : "Client RSA");
+        }
+    }
 }
 
 TEST_F(CertCheckPem, KeyWithoutCertificate) {

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Generates the certificate fixtures under tests/data/certs with the openssl command-line tool.
+# Generates the certificate fixtures under tests/data/certs with the openssl command-line tool
+# (and ssh-keygen for one OpenSSH key).
 # The output is committed, so the tests never depend on the installed tool's version; run this
 # again only to change or add fixtures.
 #
@@ -100,6 +101,10 @@ cp rsa.key "$out/client-key-only.pem"
 cat "$out/expired.pem" dated.key > "$out/client-expired-plain.pem"
 openssl pkcs8 -topk8 -in dated.key -v2 aes-256-cbc -passout pass:$KEYPASS -out dated-p8.key
 cat "$out/expired.pem" dated-p8.key > "$out/client-expired-enc.pem"
+# A certificate with an OpenSSH key: the label ends in "PRIVATE KEY", but it is no key the
+# crypto library reads.
+ssh-keygen -q -t ed25519 -N '' -C corvane-test -f ssh.key
+cat rsa.crt ssh.key > "$out/client-openssh-key.pem"
 
 p12() { # name extra-options...
     name=$1

@@ -270,15 +270,34 @@ TEST_F(CertBadInput, CorruptedBase64) {
                          S::UnknownFormat);
 }
 
-TEST_F(CertBadInput, HugeFiles) {
-    const std::size_t size = 40u << 20;
-    expectRefusedForBoth(write("huge.der", randomBytes(size, 11)), S::UnknownFormat);
-    // A certificate followed by tens of megabytes of text is a certificate.
-    std::string padded = test::readFile(certFile("ca2.pem"));
-    padded.append(size, 'x');
-    std::string path = write("padded.pem", padded);
-    EXPECT_EQ(profile.addCertificate(path, K::CaCertificate), S::Success);
-    EXPECT_EQ(profile.caCertificates.itemAt(1)->bytes.size(), padded.size());
+// Files beyond any real certificate are refused as unreadable, by their size alone: a sparse
+// gibibyte would otherwise be read whole and a padded certificate accepted with all its padding.
+TEST_F(CertBadInput, FilesOverOneMebibyteAreRefusedUnread) {
+    const std::string certificate = test::readFile(certFile("ca2.pem"));
+    auto paddedTo = [&](std::size_t size) {
+        std::string padded = certificate;
+        padded.append(size - certificate.size(), 'x');
+        return padded;
+    };
+    const std::string sparse = dir.file("sparse.pem");
+    test::writeFile(sparse, certificate);
+    std::filesystem::resize_file(sparse, std::uintmax_t{1} << 30);
+    const std::string sparseP12 = dir.file("sparse.p12");
+    test::writeFile(sparseP12, test::readFile(certFile("client.p12")));
+    std::filesystem::resize_file(sparseP12, (std::uintmax_t{1} << 20) + 1);
+
+    expectRefusedForBoth(sparse, S::ReadFailed);
+    expectRefusedForBoth(write("over.pem", paddedTo((1u << 20) + 1)), S::ReadFailed);
+    expectRefused(sparseP12, K::ClientCertificate, S::ReadFailed);
+    EXPECT_EQ(detectCertificateFormat(sparse), F::Unrecognised);
+
+    // Random bytes under the limit are still just an unknown format.
+    expectRefusedForBoth(write("random.der", randomBytes(1u << 20, 11)), S::UnknownFormat);
+    // At the limit a padded certificate is a certificate, kept whole.
+    const std::string atLimit = paddedTo(1u << 20);
+    EXPECT_EQ(profile.addCertificate(write("limit.pem", atLimit), K::CaCertificate), S::Success);
+    ASSERT_EQ(profile.caCertificates.count(), 2u);
+    EXPECT_EQ(profile.caCertificates.itemAt(1)->bytes.size(), atLimit.size());
 }
 
 TEST_F(CertBadInput, DirectoryAsPath) {
