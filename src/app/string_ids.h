@@ -139,7 +139,6 @@ enum : unsigned {
     HelpFileUnreadable = 341,
     HelpTopicMissing = 342,
     NoDisplay = 343,
-    WindowModuleMissing = 344,
 };
 
 } // namespace corvane::ids
