@@ -27,3 +27,7 @@ set_target_properties(corvane-window PROPERTIES PREFIX "" OUTPUT_NAME corvane-wi
                       CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 target_link_libraries(corvane-window PRIVATE corvane_window_widgets)
 add_dependencies(corvane corvane-window)
+
+# Renders the window to PNG files for the documentation (tools/screenshot.sh).
+add_executable(corvane_screenshot EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tools/screenshot.cpp)
+target_link_libraries(corvane_screenshot PRIVATE corvane_window_widgets corvane_core)

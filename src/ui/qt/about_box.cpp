@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "app/string_ids.h"
 #include "ui/controls.h"
 #include "ui/geometry.h"
@@ -29,7 +31,7 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const DialogBaseUnits units = dialogBaseUnits(*this);
     for (const ControlSpec& spec : aboutBoxTemplate()) {
-        const PixelRect rect = dialogRectToPixels(spec.rect, units);
+        PixelRect rect = dialogRectToPixels(spec.rect, units);
         QWidget* widget = nullptr;
         if (spec.kind == ControlKind::DefaultPushButton) {
             auto* ok = new QPushButton(tableText(spec.captionId), this);
@@ -39,6 +41,8 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
             widget = ok;
         } else {
             widget = new QLabel(tableText(spec.captionId), this);
+            // A font wider than the template's must not cut the version or a legal line.
+            rect.width = std::max(rect.width, widget->sizeHint().width());
         }
         widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
     }
