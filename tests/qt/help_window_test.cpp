@@ -62,6 +62,12 @@ private slots:
         // A page the file lacks says so instead of staying blank.
         emit help->anchorClicked(before.resolved(QUrl("no-such-page.html")));
         QVERIFY(help->toPlainText().contains("/no-such-page.html"));
+
+        // Esc closes it.
+        help->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QTest::keyClick(help, Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
     }
 
     void anUnreadableFileGivesAMessage() {
