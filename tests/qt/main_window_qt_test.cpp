@@ -64,15 +64,15 @@ private slots:
         const DialogBaseUnits units = window->baseUnits();
         QVERIFY(units.x > 0 && units.y > 0);
         int checked = 0;
-        for (const ControlSpec& spec : mainWindowTemplate()) {
-            if (spec.id == ControlId::None)
+        for (const TemplateControl& row : mainWindowTemplate()) {
+            if (row.id == ControlId::None)
                 continue;
-            const PixelRect expected = dialogRectToPixels(spec.rect, units);
-            const QRect actual = control(spec.id)->geometry();
+            const PixelRect expected = dialogRectToPixels(row.rect, units);
+            const QRect actual = control(row.id)->geometry();
             QCOMPARE(actual.x(), expected.x);
             QCOMPARE(actual.y(), expected.y);
             QCOMPARE(actual.width(), expected.width);
-            if (spec.kind != ControlKind::DropDownList)
+            if (row.kind != ControlKind::DropDownList)
                 QCOMPARE(actual.height(), expected.height);
             ++checked;
         }
