@@ -493,6 +493,27 @@ TEST_F(MainWindowTest, AFailedSaveInAPromptStopsTheCommand) {
     EXPECT_EQ(kinds(), (std::vector<std::string>{"message", "message"}));
 }
 
+TEST_F(MainWindowTest, PathsLongerThanTheOldBuffersWork) {
+    std::filesystem::path folder = dir.path();
+    for (int i = 0; i < 4; ++i)
+        folder /= std::string(90, char('a' + i));
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / (std::string(120, 'n') + ".odb")).string();
+    ASSERT_GT(path.size(), 500u);
+    controls.type(ControlId::ProfileName, "Long");
+    controls.choose(ControlId::AuthProtocol, kLeap);
+    dialogs.answerSave(path);
+    ASSERT_EQ(window.saveProfile(), SaveResult::Done);
+    window.onCommand(ControlId::New);
+    EXPECT_EQ(controls.text(ControlId::ProfileName), "");
+    dialogs.answerOpen({path});
+    window.onCommand(ControlId::Open);
+    EXPECT_EQ(controls.text(ControlId::ProfileName), "Long");
+    EXPECT_EQ(window.profile().filePath.str(), path);
+    // The title keeps the end of the name, which fits in it.
+    EXPECT_EQ(controls.title(), "Corvane - [" + std::string(120, 'n') + ".odb]");
+}
+
 TEST_F(MainWindowTest, FocusReturnsToTheNameField) {
     controls.setFocus(ControlId::Username);
     window.onFocusGained();
