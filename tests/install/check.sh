@@ -119,6 +119,11 @@ installed_checks() {
             grep -q "PNG image data, $size x $size" <(file -b "$icon")
     done
 
+    if [ -f "$source_dir/src/res/art/corvane-icon.svg" ]; then
+        expect "scalable icon" grep -q "SVG" \
+            <(file -b "$share/icons/hicolor/scalable/apps/corvane.svg" 2>&1)
+    fi
+
     # File type: a profile database is Corvane's, an OpenDocument database and any other .odb
     # file are not. With the real installed database (the shared-mime-info trigger ran) when
     # installed, else with a private XDG_DATA_HOME.
@@ -213,19 +218,20 @@ window_depends=$(dpkg-deb -f "$packages/corvane-window_${version}_$arch.deb" Dep
 echo "corvane-window Depends: $window_depends"
 expect "corvane-window depends on corvane (= $version)" \
     grep -qF "corvane (= $version)" <<<"$window_depends"
-if dpkg-deb -c "$packages/corvane-window_${version}_$arch.deb" | grep -q corvane-window.so; then
+dpkg-deb -c "$packages/corvane_${version}_$arch.deb" >"$work/corvane.list"
+dpkg-deb -c "$packages/corvane-window_${version}_$arch.deb" >"$work/corvane-window.list"
+if grep -q corvane-window.so "$work/corvane-window.list"; then
     expect "corvane-window depends on Qt Widgets" grep -q 'libqt6widgets6' <<<"$window_depends"
 fi
 # Whatever was built goes into a package: the window module and the help file into the window's.
 for built in corvane-window.so Corvane.chm; do
     if [ -f "$build_dir/$built" ]; then
         expect "corvane-window carries $built" \
-            grep -q "/usr/lib/corvane/$built\$" \
-            <(dpkg-deb -c "$packages/corvane-window_${version}_$arch.deb")
+            grep -q "/usr/lib/corvane/$built\$" "$work/corvane-window.list"
     fi
 done
 expect "corvane carries no Qt module" \
-    test -z "$(dpkg-deb -c "$packages/corvane_${version}_$arch.deb" | grep -i 'window\|qt')"
+    test -z "$(grep -i 'window\|qt' "$work/corvane.list")"
 
 # Lintian: no errors; the warnings it prints are listed in the log of this run.
 if lintian --tag-display-limit 0 --fail-on error "$packages"/*.deb >"$work/lintian.out" 2>&1; then
