@@ -79,6 +79,10 @@ installed_checks() {
     else
         fail "man page warnings: $(cat "$work/man.err")"
     fi
+    if [ "$root" = "" ]; then
+        expect "man corvane finds the installed page" \
+            cmp -s "$work/man.txt" <(MANWIDTH=80 man --warnings corvane 2>&1)
+    fi
     local word missing=""
     for word in new load save set_name set_auth set_inner_auth set_initial_identity add_ca_cert \
         remove_ca_cert set_client_cert_pkey clear_client_cert_pkey set_username set_password \
@@ -176,6 +180,12 @@ if [ "${1:-}" = "--inside" ]; then
         exit 1
     fi
     installed_checks "" "$work" "$packages"
+    if dpkg --purge corvane-window corvane >"$work/purge.out" 2>&1; then
+        expect "dpkg --purge leaves neither the program folder nor the link" \
+            test ! -e /usr/lib/corvane -a ! -L /usr/bin/corvane
+    else
+        fail "dpkg --purge: $(cat "$work/purge.out")"
+    fi
     exit $((failures > 0))
 fi
 
