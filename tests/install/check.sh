@@ -251,6 +251,14 @@ else
 fi
 grep -E '^[EWI]: ' "$work/lintian.out" | sed 's/^/  /' || true
 
+# AppStream across the unpacked packages: metainfo, its desktop entry and icons together.
+for deb in "$packages"/*.deb; do dpkg-deb -x "$deb" "$work/tree"; done
+if appstreamcli validate-tree --no-net "$work/tree" >"$work/tree.out" 2>&1; then
+    pass "appstreamcli validate-tree of the packages"
+else
+    fail "appstreamcli validate-tree: $(cat "$work/tree.out")"
+fi
+
 # cmake --install with a prefix, staged under DESTDIR: everything lands under the prefix.
 stage="$work/stage"
 DESTDIR="$stage" cmake --install "$build_dir" --prefix /usr >/dev/null
@@ -271,9 +279,7 @@ if unshare -m true 2>/dev/null; then
     unshare -m --propagation private "$self" --inside "$work" "$packages" || failures=$((failures + 1))
 else
     echo "note: no private mount namespace here; checking the unpacked packages instead"
-    root="$work/root"
-    for deb in "$packages"/*.deb; do dpkg-deb -x "$deb" "$root"; done
-    installed_checks "$root" "$work" "$packages"
+    installed_checks "$work/tree" "$work" "$packages"
 fi
 
 if [ "$failures" -gt 0 ]; then
