@@ -45,8 +45,29 @@ enum : unsigned {
     CertificateTooLargeText = 44,
     OpenScriptFailed = 45,
 
+    // Window texts.
+    RemoveCertificateText = 150,
+    RemoveCertificateCaption = 151,
+    SubjectHeading = 153,
+    IssuerHeading = 154,
+    ValidUntilHeading = 156,
+    AddCaCertificateTitle = 157,
+    CertificateFilesFilter = 158,
+    SetClientCertificateTitle = 159,
+    ClearClientText = 160,
+    ClearClientCaption = 161,
+    SaveBeforeNewText = 162,
+    SaveChangesCaption = 163,
+    SaveBeforeOpenText = 164,
+    OpenProfileDatabaseTitle = 165,
+    ProfileDatabasesFilter = 166,
+    SaveProfileDatabaseTitle = 167,
+    SaveBeforeExitText = 168,
+    Untitled = 169,
+    FilenameHeading = 170,
     ProgramTitle = 171,
     WindowTitle = 172,
+    NotSpecified = 173,
     SavedProfileDatabase = 174,
 
     // Script command words and usage texts.
@@ -68,7 +89,56 @@ enum : unsigned {
     ClientFormatText = 246,
     AddFailedText = 247,
     CaValidationCaption = 248,
+    AllFilesFilter = 249,
     FileDoesNotExist = 250,
+    ClientCheckedButMissingText = 251,
+
+    // Captions of the main window's controls (template 103).
+    ProfileSettingsGroup = 300,
+    ProfileNameLabel = 301,
+    AuthProtocolLabel = 302,
+    InnerAuthProtocolLabel = 303,
+    UsernameLabel = 304,
+    PasswordLabel = 305,
+    InitialIdentityLabel = 306,
+    CertificatesGroup = 307,
+    CaCertificatesLabel = 308,
+    AddButton = 309,
+    RemoveButton = 310,
+    ClientCertificateLabel = 311,
+    SetButton = 312,
+    ClearButton = 313,
+    PrivateKeyPasswordLabel = 314,
+    NewButton = 315,
+    OpenButton = 316,
+    SaveButton = 317,
+    SaveAsButton = 318,
+    ExitButton = 319,
+
+    // Menu 101, with the shortcut texts after a tab.
+    FileMenu = 320,
+    NewMenuItem = 321,
+    OpenMenuItem = 322,
+    SaveMenuItem = 323,
+    SaveAsMenuItem = 324,
+    ExitMenuItem = 325,
+    HelpMenu = 326,
+    ContentsMenuItem = 327,
+    AboutMenuItem = 328,
+
+    // The About box (template 102).
+    AboutCaption = 330,
+    AboutProductName = 331,
+    AboutVersion = 332,
+    AboutCopyright = 333,
+    AboutLicence = 334,
+    OkButton = 335,
+
+    // Help and start-up of the window.
+    HelpWindowTitle = 340,
+    HelpFileUnreadable = 341,
+    HelpTopicMissing = 342,
+    NoDisplay = 343,
 };
 
 } // namespace corvane::ids

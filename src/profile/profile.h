@@ -9,6 +9,7 @@
 #include "profile/status.h"
 #include "storage/owned_types.h"
 #include "storage/record_database.h"
+#include "ui/dialogs.h"
 
 namespace corvane {
 
@@ -84,19 +85,7 @@ StatusCode validateProtocols(std::uint8_t outer, std::uint8_t inner);
 StatusCode checkCertificateRequirements(std::uint8_t outer, std::uint32_t caCount,
                                         bool clientPresent);
 
-// A window that owns a report; none in script mode.
-using OwnerWindow = void*;
-
-enum class MessageBoxType { Exclamation, Error, Question };
-
-// The window front end installs one of these while its main window exists; without it reports
-// go to the log.
-class ReportPresenter {
-public:
-    virtual ~ReportPresenter() = default;
-    virtual void showMessage(OwnerWindow owner, const std::string& text, const std::string& caption,
-                             MessageBoxType type) = 0;
-};
+// Reports go to the installed presenter (the main window) and to the log while there is none.
 void setReportPresenter(ReportPresenter* presenter);
 
 void reportStatus(OwnerWindow owner, StatusCode status, unsigned captionId);

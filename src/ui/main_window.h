@@ -1,0 +1,122 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "certs/certificate_entry.h"
+#include "profile/profile.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+
+namespace corvane {
+
+enum class SaveResult { Done = 0, Stopped = 1 };
+
+// The longest title the window shows, in bytes.
+constexpr std::size_t kMaxTitleLength = 255;
+
+// "<program> - [<file name or untitled>]" with " *]" when modified. The file name is the text
+// after the last '/' or '\'. A name too long for the title is shortened in its middle with
+// "...", keeping its end, where names usually differ.
+std::string composeTitle(std::string_view programTitle, std::string_view filePath,
+                         std::string_view untitled, bool modified);
+
+// The main window's behaviour: the document commands, the title, the prompts and the rules that
+// bind the controls to the profile. It owns the profile the window edits; the toolkit hands it
+// the window's controls and dialogs and calls its handlers.
+class MainWindow {
+public:
+    MainWindow() = default;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    Profile& profile() { return profile_; }
+    const Profile& profile() const { return profile_; }
+
+    // The steps of creation once the controls exist: fills the lists, resets the profile, loads
+    // the controls, sets the title and the focus. The controls and dialogs must outlive the
+    // window's use of them (until detach).
+    void createMainWindow(Controls& controls, Dialogs& dialogs, std::string programFolder);
+    void detach();
+    bool created() const { return controls_ != nullptr; }
+
+    // Handlers for the toolkit's notifications.
+    void onEdited(ControlId id);           // a text field changed
+    void onSelectionChanged(ControlId id); // a drop-down list's choice changed
+    void onCheckBoxClicked(ControlId id);
+    void onCommand(ControlId id); // a menu item, its shortcut or its button
+    void onListSelectionChanged(ControlId id);
+    void onListDeleteKey(ControlId id);
+    void onFilesDropped(ControlId id, const std::vector<std::string>& paths);
+    void onFocusGained();
+    // True when the window may close: the user saved, declined or had nothing to save.
+    bool onCloseRequested();
+
+    // Document commands.
+    void newProfile();
+    void openProfile();
+    void openProfileFile(const std::string& path);
+    SaveResult saveProfile();
+    SaveResult saveProfileAs();
+    void updateTitle();
+    void updateRemoveButton();
+
+    bool suppressChangeNotifications() const { return suppressChangeNotifications_; }
+    bool clientCertificateWanted() const { return clientCertificateWanted_; }
+
+    // Drop-down list helpers: the index of the first item with the value (0 when none has it),
+    // and the selected item's value (-1 when nothing is selected).
+    int findComboIndexByValue(ControlId id, int value) const;
+    int selectedComboValue(ControlId id) const;
+
+    // Keeps change notifications from counting as user edits while the program writes into
+    // the controls; restores the previous state on leaving.
+    class SuppressChangeNotifications {
+    public:
+        explicit SuppressChangeNotifications(MainWindow& window)
+            : window_(window), previous_(window.suppressChangeNotifications_) {
+            window_.suppressChangeNotifications_ = true;
+        }
+        ~SuppressChangeNotifications() { window_.suppressChangeNotifications_ = previous_; }
+        SuppressChangeNotifications(const SuppressChangeNotifications&) = delete;
+        SuppressChangeNotifications& operator=(const SuppressChangeNotifications&) = delete;
+
+    private:
+        MainWindow& window_;
+        bool previous_;
+    };
+
+private:
+    // Asks whether to save first; false when the command must end.
+    bool promptToSaveChanges(unsigned textId);
+    void markModified();
+    Controls& controls() { return *controls_; }
+
+    // The profile settings pane (settings_pane.cpp).
+    void fillAuthProtocolList();
+    void loadControlsFromProfile();
+    void readControlsIntoProfile();
+    void applyProtocolRules();
+    void applyClientCertificateChoice();
+    void refreshClientCertificateArea();
+    bool validateBeforeSave();
+
+    // The certificates pane (certificates_pane.cpp).
+    void setUpCertificateLists();
+    void refillCaList();
+    void addCaCertificates();
+    void removeSelectedCaCertificate();
+    void setClientCertificateFromFile();
+    void clearClientCertificate();
+    void importDroppedFiles(const std::vector<std::string>& paths, CertificateKind kind);
+
+    Profile profile_;
+    Controls* controls_ = nullptr;
+    Dialogs* dialogs_ = nullptr;
+    std::string programFolder_;
+    bool suppressChangeNotifications_ = false;
+    bool clientCertificateWanted_ = false;
+};
+
+} // namespace corvane
