@@ -9,8 +9,8 @@ include(GNUInstallDirs)
 
 set(CORVANE_APP_ID "org.corvane.corvane" CACHE STRING
     "Reverse-DNS application id: desktop entry and AppStream metainfo names")
-set(CORVANE_SCREENSHOT_URL "https://corvane.org/screenshots/main-window.png" CACHE STRING
-    "Published location of packaging/screenshots/main-window.png, named in the metainfo")
+set(CORVANE_SCREENSHOT_URL "https://corvane.org/docs/screenshot-main.png" CACHE STRING
+    "Published location of docs/screenshot-main.png (tools/screenshot.sh), named in the metainfo")
 set(CORVANE_PRIVATE_DIR "lib/corvane")
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
