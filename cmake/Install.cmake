@@ -38,7 +38,7 @@ endforeach()
 find_program(CORVANE_SCDOC scdoc)
 find_program(CORVANE_GZIP gzip REQUIRED)
 if(CORVANE_SCDOC)
-  set(_man_source ${CMAKE_SOURCE_DIR}/doc/corvane.1.scd)
+  set(_man_source ${CMAKE_SOURCE_DIR}/docs/corvane.1.scd)
   set(_man_page ${_corvane_staging}/corvane.1)
   add_custom_command(
     OUTPUT ${_man_page}.gz
