@@ -42,9 +42,11 @@ if(CORVANE_SCDOC)
   set(_man_page ${_corvane_staging}/corvane.1)
   add_custom_command(
     OUTPUT ${_man_page}.gz
-    COMMAND sh -c "\"$0\" < \"$1\" > \"$2\"" ${CORVANE_SCDOC} ${_man_source} ${_man_page}
+    # Dated by the newest change-log entry, so that a rebuild gives the same page.
+    COMMAND sh -c "SOURCE_DATE_EPOCH=$(date -d \"$(sed -n 's/^ -- .*>  //p' \"$3\" | head -n 1)\" +%s) \"$0\" < \"$1\" > \"$2\""
+            ${CORVANE_SCDOC} ${_man_source} ${_man_page} ${_corvane_packaging}/changelog
     COMMAND ${CORVANE_GZIP} -9nf ${_man_page}
-    DEPENDS ${_man_source}
+    DEPENDS ${_man_source} ${_corvane_packaging}/changelog
     COMMENT "Building the corvane(1) man page"
     VERBATIM)
   add_custom_target(corvane_man ALL DEPENDS ${_man_page}.gz)
