@@ -1,5 +1,6 @@
 # The help file: Corvane.chm, compiled with chmcmd (Debian package fp-utils) from the HTML
-# sources under src/res/help and placed beside the program, where the window looks for it.
+# sources under src/res/help and placed beside the program, where the window looks for it;
+# and corvane_chm, the library that reads such a file for the help window.
 
 if(CMAKE_SCRIPT_MODE_FILE)
   # The build step itself (cmake -P this file). chmcmd writes into its working folder and
@@ -43,3 +44,16 @@ add_custom_command(
   COMMENT "Compiling the help file Corvane.chm"
   VERBATIM)
 add_custom_target(corvane_help ALL DEPENDS ${CORVANE_HELP_FILE})
+
+# The reader the help window uses: plain C++ over chmlib (Debian package libchm-dev).
+find_path(CORVANE_CHMLIB_INCLUDE_DIR chm_lib.h)
+find_library(CORVANE_CHMLIB_LIBRARY chm)
+if(NOT CORVANE_CHMLIB_INCLUDE_DIR OR NOT CORVANE_CHMLIB_LIBRARY)
+  message(FATAL_ERROR "chmlib was not found. The help window reads Corvane.chm with it; on "
+                      "Debian it comes with the package libchm-dev (tools/install-deps.sh "
+                      "installs it).")
+endif()
+add_library(corvane_chm STATIC ${CMAKE_SOURCE_DIR}/src/ui/qt/chm_file.cpp)
+target_include_directories(corvane_chm PUBLIC ${CMAKE_SOURCE_DIR}/src
+                           PRIVATE ${CORVANE_CHMLIB_INCLUDE_DIR})
+target_link_libraries(corvane_chm PRIVATE ${CORVANE_CHMLIB_LIBRARY})

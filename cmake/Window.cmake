@@ -10,6 +10,7 @@ endif()
 # The widgets, shared by the module and the Qt tests (which link the core themselves).
 set(CORVANE_WINDOW_SOURCES
     ${CMAKE_SOURCE_DIR}/src/ui/qt/about_box.cpp
+    ${CMAKE_SOURCE_DIR}/src/ui/qt/help_window.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/qt/qt_dialogs.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/qt/qt_main_window.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/qt/corvane_window.qrc)
@@ -20,12 +21,14 @@ target_include_directories(corvane_window_widgets PUBLIC
     $<TARGET_PROPERTY:corvane_core,INTERFACE_INCLUDE_DIRECTORIES>)
 target_compile_definitions(corvane_window_widgets PUBLIC
     $<TARGET_PROPERTY:corvane_core,INTERFACE_COMPILE_DEFINITIONS>)
-target_link_libraries(corvane_window_widgets PUBLIC Qt6::Widgets)
+target_link_libraries(corvane_window_widgets PUBLIC Qt6::Widgets corvane_chm)
 
 add_library(corvane-window MODULE ${CMAKE_SOURCE_DIR}/src/ui/qt/window_module.cpp)
 set_target_properties(corvane-window PROPERTIES PREFIX "" OUTPUT_NAME corvane-window
                       CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 target_link_libraries(corvane-window PRIVATE corvane_window_widgets)
+# Qt cannot be unloaded cleanly; the module stays loaded until the process ends.
+target_link_options(corvane-window PRIVATE -Wl,-z,nodelete)
 add_dependencies(corvane corvane-window)
 
 # Renders the window to PNG files for the documentation (tools/screenshot.sh).

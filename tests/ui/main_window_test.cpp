@@ -18,6 +18,10 @@ using test::FakeControls;
 using test::ScriptedDialogs;
 using Answer = MessageBoxAnswer;
 
+// Saves in these tests use LEAP, which needs no certificates, so that only the document
+// commands decide whether a save happens.
+constexpr int kLeap = 3;
+
 constexpr const char* kSaveBeforeNew =
     "Save changes to the current profile before starting a new profile?";
 constexpr const char* kSaveBeforeOpen =
@@ -215,6 +219,7 @@ TEST_F(MainWindowTest, FailedOpensReportAndForgetTheFileName) {
 
 TEST_F(MainWindowTest, SaveAsksForANameOnlyWhileUntitled) {
     controls.type(ControlId::ProfileName, "Office");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     const std::string path = dir.file("chosen.odb");
     dialogs.answerSave(path);
     EXPECT_EQ(window.saveProfile(), SaveResult::Done);
@@ -254,6 +259,7 @@ TEST_F(MainWindowTest, SaveAsksForANameOnlyWhileUntitled) {
 
 TEST_F(MainWindowTest, SaveAfterACancelledDialogAsksAgain) {
     controls.type(ControlId::ProfileName, "N");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     dialogs.answerSave(std::nullopt);
     EXPECT_EQ(window.saveProfile(), SaveResult::Stopped);
     EXPECT_TRUE(window.profile().modified);
@@ -266,6 +272,7 @@ TEST_F(MainWindowTest, SaveAfterACancelledDialogAsksAgain) {
 
 TEST_F(MainWindowTest, ANameOfSpacesIsProposedAsItIs) {
     controls.type(ControlId::ProfileName, "  ");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     dialogs.answerSave(std::nullopt);
     window.saveProfile();
     EXPECT_EQ(dialogs.shown().at(0).request.proposedName, "  .odb");
@@ -303,6 +310,7 @@ TEST_F(MainWindowTest, ValidationRefusesBeforeAnyDialog) {
 TEST_F(MainWindowTest, SaveFailuresKeepTheFileNameAndTheModifiedFlag) {
     // A folder that does not exist cannot take the file.
     controls.type(ControlId::ProfileName, "N");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     dialogs.answerSave(dir.file("no/such/folder/x.odb"));
     dialogs.answerMessage(Answer::Ok);
     EXPECT_EQ(window.saveProfile(), SaveResult::Stopped);
@@ -365,11 +373,13 @@ TEST_F(MainWindowTest, PromptsAnsweredEveryWay) {
         const std::string ownPath = dir.file("own" + std::to_string(n++) + ".odb");
         if (c.titled) {
             fc.type(ControlId::ProfileName, "Own");
+            fc.choose(ControlId::AuthProtocol, kLeap);
             d.answerSave(ownPath);
             ASSERT_EQ(w.saveProfile(), SaveResult::Done);
             d.clearShown();
         }
         fc.type(ControlId::ProfileName, "Own");
+        fc.choose(ControlId::AuthProtocol, kLeap);
         fc.type(ControlId::Username, "edited");
         d.answerMessage(c.answer);
         if (c.answer == Answer::Yes)
@@ -460,6 +470,7 @@ TEST_F(MainWindowTest, CleanDocumentsCloseAndOpenWithoutAPrompt) {
 TEST_F(MainWindowTest, AFailedSaveInAPromptStopsTheCommand) {
     const std::string other = makeDatabase("other.odb", "Other");
     controls.type(ControlId::ProfileName, "Mine");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     const std::string unwritable = dir.file("gone/x.odb");
     for (ControlId command : {ControlId::New, ControlId::Open, ControlId::Exit}) {
         dialogs.clearShown();

@@ -1,8 +1,7 @@
 #include "ui/qt/help_window.h"
 
 #include <QDesktopServices>
-#include <QGuiApplication>
-#include <QScreen>
+#include <QShortcut>
 
 #include "app/string_ids.h"
 #include "ui/qt/chm_file.h"
@@ -39,6 +38,9 @@ HelpWindow::HelpWindow(std::string path, std::unique_ptr<ChmFile> file)
     setWindowIcon(corvaneIcon());
     setOpenLinks(false);
     connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { followLink(url); });
+    // Esc closes the help, so it is as easy to leave by keyboard as to open with F1.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
     resize(720, 560);
 }
 

@@ -6,9 +6,7 @@
 
 #include "app/string_ids.h"
 #include "ui/qt/about_box.h"
-#if __has_include("ui/qt/chm_file.h")
 #include "ui/qt/help_window.h"
-#endif
 #include "ui/qt/qt_strings.h"
 
 namespace corvane {
@@ -125,10 +123,6 @@ void QtDialogs::showAbout() {
 }
 
 void QtDialogs::showHelp(const std::string& helpFilePath) {
-#if !__has_include("ui/qt/chm_file.h")
-    messageBox(fillFormat(loadString(ids::HelpFileUnreadable), {helpFilePath}),
-               loadString(ids::ProgramTitle), MessageBoxType::Error, MessageBoxButtons::Ok);
-#else
     if (help_ && help_->filePath() == helpFilePath) {
         help_->showDefaultTopic();
         return;
@@ -141,7 +135,6 @@ void QtDialogs::showHelp(const std::string& helpFilePath) {
     }
     help_ = std::move(help);
     help_->showDefaultTopic();
-#endif
 }
 
 } // namespace corvane
