@@ -14,9 +14,10 @@ set(CPACK_COMPONENTS_ALL corvane window)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# With dependencies read from the binaries, CPack also adds postinst/postrm scripts that run
+# ldconfig for any shared object under /usr/lib/*/: needless for the private modules but
+# harmless, and no setting of CMake 3.25 drops them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# CPack adds postinst/postrm scripts that run ldconfig for any shared object under /usr/lib/*/;
-# for the private modules this is needless but harmless, and no setting of CMake 3.25 drops it.
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
