@@ -75,6 +75,7 @@ enum : unsigned {
     FirstUsageText = 220,
 
     // Report captions and texts.
+    ClientCertificateFilesFilter = 234,
     AddCertificateFailedCaption = 235,
     AlreadyInListText = 236,
     ValidateFailedText = 237,
@@ -140,6 +141,17 @@ enum : unsigned {
     HelpTopicMissing = 342,
     NoDisplay = 343,
     WindowModuleMissing = 344,
+
+    // Lines of a certificate list row's tooltip.
+    ToolTipSubject = 360,
+    ToolTipIssuer = 361,
+    ToolTipValidFrom = 362,
+    ToolTipValidUntil = 363,
+    ToolTipSerialNumber = 364,
+    ToolTipFingerprint = 365,
+    ToolTipSignatureAlgorithm = 366,
+    ToolTipPublicKey = 367,
+    ToolTipUnreadable = 368,
 };
 
 } // namespace corvane::ids

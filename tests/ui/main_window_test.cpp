@@ -46,6 +46,9 @@ protected:
         return dir.file(fileName);
     }
 
+    // LEAP needs no certificates, so a profile with a name passes the checks before a save.
+    void chooseLeap() { controls.choose(ControlId::AuthProtocol, 3); }
+
     // Every message box shown, as "caption|text".
     std::vector<std::string> messages() const {
         std::vector<std::string> out;
@@ -214,6 +217,7 @@ TEST_F(MainWindowTest, FailedOpensReportAndForgetTheFileName) {
 }
 
 TEST_F(MainWindowTest, SaveAsksForANameOnlyWhileUntitled) {
+    chooseLeap();
     controls.type(ControlId::ProfileName, "Office");
     const std::string path = dir.file("chosen.odb");
     dialogs.answerSave(path);
@@ -253,6 +257,7 @@ TEST_F(MainWindowTest, SaveAsksForANameOnlyWhileUntitled) {
 }
 
 TEST_F(MainWindowTest, SaveAfterACancelledDialogAsksAgain) {
+    chooseLeap();
     controls.type(ControlId::ProfileName, "N");
     dialogs.answerSave(std::nullopt);
     EXPECT_EQ(window.saveProfile(), SaveResult::Stopped);
@@ -265,6 +270,7 @@ TEST_F(MainWindowTest, SaveAfterACancelledDialogAsksAgain) {
 }
 
 TEST_F(MainWindowTest, ANameOfSpacesIsProposedAsItIs) {
+    chooseLeap();
     controls.type(ControlId::ProfileName, "  ");
     dialogs.answerSave(std::nullopt);
     window.saveProfile();
@@ -301,6 +307,7 @@ TEST_F(MainWindowTest, ValidationRefusesBeforeAnyDialog) {
 }
 
 TEST_F(MainWindowTest, SaveFailuresKeepTheFileNameAndTheModifiedFlag) {
+    chooseLeap();
     // A folder that does not exist cannot take the file.
     controls.type(ControlId::ProfileName, "N");
     dialogs.answerSave(dir.file("no/such/folder/x.odb"));
@@ -362,6 +369,7 @@ TEST_F(MainWindowTest, PromptsAnsweredEveryWay) {
         FakeControls fc(w);
         ScriptedDialogs d;
         w.createMainWindow(fc, d, "/opt/c/");
+        fc.choose(ControlId::AuthProtocol, 3); // LEAP: no certificates needed
         const std::string ownPath = dir.file("own" + std::to_string(n++) + ".odb");
         if (c.titled) {
             fc.type(ControlId::ProfileName, "Own");
@@ -458,6 +466,7 @@ TEST_F(MainWindowTest, CleanDocumentsCloseAndOpenWithoutAPrompt) {
 
 // Mend: a save that fails after Yes stops the command, so the changes are not thrown away.
 TEST_F(MainWindowTest, AFailedSaveInAPromptStopsTheCommand) {
+    chooseLeap();
     const std::string other = makeDatabase("other.odb", "Other");
     controls.type(ControlId::ProfileName, "Mine");
     const std::string unwritable = dir.file("gone/x.odb");
