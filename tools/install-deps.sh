@@ -4,7 +4,8 @@
 set -e
 export DEBIAN_FRONTEND=noninteractive
 packages="build-essential cmake ninja-build pkg-config libssl-dev openssl ca-certificates \
-libgtest-dev libbenchmark-dev hyperfine time jq"
+libgtest-dev libbenchmark-dev hyperfine time jq \
+qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth xdotool fp-utils libchm-dev"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Renders Corvane's artwork from its SVG sources into the committed images:
-#   src/res/art/corvane-icon.svg  -> src/res/icons/corvane-{16,24,32,48}.png (32-bit RGBA)
+#   src/res/art/corvane-icon.svg  -> src/res/icons/corvane-{16,24,32,48}.png (32-bit RGBA),
+#                                    and the 48-pixel one also for the help pages
 #   src/res/art/about-bitmap.svg  -> src/res/bitmaps/about.bmp (78 x 78, 24-bit, on pure green)
 # Needs rsvg-convert (librsvg2-bin) and ImageMagick's convert (imagemagick). Run it after
 # editing an SVG and commit the results; the build uses the committed images.
@@ -17,7 +18,7 @@ done
 art=src/res/art
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
-mkdir -p src/res/icons src/res/bitmaps
+mkdir -p src/res/icons src/res/bitmaps src/res/help/images
 
 # Icons: straight RGBA, without time stamps so that a re-render of unchanged art is identical.
 for size in 16 24 32 48; do
@@ -25,6 +26,8 @@ for size in 16 24 32 48; do
     convert "$work/icon-$size.png" -strip -define png:exclude-chunks=date,time \
         "PNG32:src/res/icons/corvane-$size.png"
 done
+# The help pages show the program's icon too.
+cp src/res/icons/corvane-48.png src/res/help/images/corvane-48.png
 
 # About bitmap. The window keys out exactly (0, 255, 0), so no pixel of the drawing may come out
 # green-ish: partly covered edge pixels are blended with a neutral grey close to a dialog face,

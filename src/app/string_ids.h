@@ -140,7 +140,6 @@ enum : unsigned {
     HelpFileUnreadable = 341,
     HelpTopicMissing = 342,
     NoDisplay = 343,
-    WindowModuleMissing = 344,
 
     // Lines of a certificate list row's tooltip.
     ToolTipSubject = 360,

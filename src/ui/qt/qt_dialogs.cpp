@@ -1,0 +1,140 @@
+#include "ui/qt/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/string_ids.h"
+#include "ui/qt/about_box.h"
+#include "ui/qt/help_window.h"
+#include "ui/qt/qt_strings.h"
+
+namespace corvane {
+namespace {
+
+QMessageBox::Icon iconOf(MessageBoxType type) {
+    switch (type) {
+    case MessageBoxType::Error:
+        return QMessageBox::Critical;
+    case MessageBoxType::Question:
+        return QMessageBox::Question;
+    default:
+        return QMessageBox::Warning;
+    }
+}
+
+// "Description (*.odb)" as Qt reads filters: the shown text, then the patterns in parentheses.
+QString qtFilter(const FileFilter& filter) {
+    QStringList patterns;
+    for (const std::string& pattern : filter.patterns)
+        patterns << toQString(caseInsensitivePattern(pattern));
+    return toQString(filter.description) + QStringLiteral(" (") + patterns.join(' ') +
+           QStringLiteral(")");
+}
+
+} // namespace
+
+void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save) {
+    dialog.setWindowTitle(toQString(request.title));
+    // Qt's own dialog everywhere, so that the filters behave alike on every desktop.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The description already names its patterns; the case-blind ones stay out of sight.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    QStringList filters;
+    for (const FileFilter& filter : request.filters)
+        filters << qtFilter(filter);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(toQString(request.defaultSuffix));
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        if (request.multiSelect)
+            dialog.setFileMode(QFileDialog::ExistingFiles);
+        else
+            dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile
+                                                 : QFileDialog::AnyFile);
+    }
+    if (!request.proposedName.empty())
+        dialog.selectFile(toQString(request.proposedName));
+}
+
+QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {}
+
+QtDialogs::~QtDialogs() = default;
+
+MessageBoxAnswer QtDialogs::messageBox(const std::string& text, const std::string& caption,
+                                       MessageBoxType type, MessageBoxButtons buttons) {
+    QMessageBox box(iconOf(type), toQString(caption), toQString(text), QMessageBox::NoButton,
+                    owner_);
+    box.setTextFormat(Qt::PlainText);
+    switch (buttons) {
+    case MessageBoxButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+        break;
+    case MessageBoxButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case MessageBoxButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return MessageBoxAnswer::Ok;
+    case QMessageBox::Yes:
+        return MessageBoxAnswer::Yes;
+    case QMessageBox::No:
+        return MessageBoxAnswer::No;
+    default:
+        return MessageBoxAnswer::Cancel;
+    }
+}
+
+std::vector<std::string> QtDialogs::chooseFileToOpen(const FileDialogRequest& request) {
+    QFileDialog dialog(owner_);
+    configureFileDialog(dialog, request, false);
+    std::vector<std::string> chosen;
+    if (dialog.exec() == QDialog::Accepted)
+        for (const QString& path : dialog.selectedFiles())
+            chosen.push_back(fromQString(path));
+    return chosen;
+}
+
+std::optional<std::string> QtDialogs::chooseFileToSave(const FileDialogRequest& request) {
+    QFileDialog dialog(owner_);
+    configureFileDialog(dialog, request, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return fromQString(dialog.selectedFiles().front());
+}
+
+void QtDialogs::showAbout() {
+    AboutBox box(owner_);
+    box.runOver(owner_ ? owner_->frameGeometry() : QRect());
+}
+
+void QtDialogs::showHelp(const std::string& helpFilePath) {
+    if (help_ && help_->filePath() == helpFilePath) {
+        help_->showDefaultTopic();
+        return;
+    }
+    std::unique_ptr<HelpWindow> help = HelpWindow::open(helpFilePath);
+    if (!help) {
+        messageBox(fillFormat(loadString(ids::HelpFileUnreadable), {helpFilePath}),
+                   loadString(ids::ProgramTitle), MessageBoxType::Error, MessageBoxButtons::Ok);
+        return;
+    }
+    help_ = std::move(help);
+    help_->showDefaultTopic();
+}
+
+} // namespace corvane

@@ -1,0 +1,89 @@
+// The help window over the built help file: its default topic, links followed inside the file,
+// and a clear message for a file that cannot be read.
+#include <QTest>
+#include <QTextBrowser>
+
+#include <string>
+#include <vector>
+
+#include "ui/qt/help_window.h"
+#include "ui/qt/qt_dialogs.h"
+
+using namespace corvane;
+
+namespace {
+
+// The real dialogs with message boxes recorded instead of shown.
+class RecordingDialogs : public QtDialogs {
+public:
+    using QtDialogs::QtDialogs;
+    std::vector<std::string> messages;
+    MessageBoxAnswer messageBox(const std::string& text, const std::string& caption,
+                                MessageBoxType type, MessageBoxButtons) override {
+        messages.push_back(caption + "|" + text + (type == MessageBoxType::Error ? "|stop" : ""));
+        return MessageBoxAnswer::Ok;
+    }
+};
+
+} // namespace
+
+class HelpWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensAtTheDefaultTopicAndFollowsLinks() {
+        RecordingDialogs dialogs(nullptr);
+        dialogs.showHelp(CORVANE_HELP_FILE);
+        QVERIFY(dialogs.messages.empty());
+        HelpWindow* help = dialogs.helpWindow();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QVERIFY(!help->parentWidget());
+        QCOMPARE(help->windowTitle(), QString("Corvane Help"));
+        QCOMPARE(help->source().scheme(), QString("chm"));
+        QCOMPARE(help->source().path(), QString("/index.html"));
+        QVERIFY(help->toPlainText().contains("Corvane"));
+
+        // A relative link of the page is read from inside the file.
+        const QUrl before = help->source();
+        emit help->anchorClicked(before.resolved(QUrl("script.html")));
+        QCOMPARE(help->source().path(), QString("/script.html"));
+        QVERIFY(help->toPlainText().contains("set_client_cert_pkey"));
+        QVERIFY(help->isBackwardAvailable());
+        help->backward();
+        QCOMPARE(help->source(), before);
+
+        // Asking again shows the same window at its default topic.
+        emit help->anchorClicked(before.resolved(QUrl("messages.html")));
+        dialogs.showHelp(CORVANE_HELP_FILE);
+        QCOMPARE(dialogs.helpWindow(), help);
+        QCOMPARE(help->source().path(), QString("/index.html"));
+
+        // A page the file lacks says so instead of staying blank.
+        emit help->anchorClicked(before.resolved(QUrl("no-such-page.html")));
+        QVERIFY(help->toPlainText().contains("/no-such-page.html"));
+
+        // Esc closes it.
+        help->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QTest::keyClick(help, Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+    }
+
+    void anUnreadableFileGivesAMessage() {
+        QVERIFY(!HelpWindow::open("/nonexistent/Corvane.chm"));
+        RecordingDialogs dialogs(nullptr);
+        dialogs.showHelp("/nonexistent/Corvane.chm");
+        QCOMPARE(dialogs.messages,
+                 (std::vector<std::string>{
+                     "Corvane|The help file /nonexistent/Corvane.chm cannot be opened.|stop"}));
+        QVERIFY(!dialogs.helpWindow());
+        // Not a help file at all.
+        dialogs.messages.clear();
+        dialogs.showHelp(CORVANE_NOT_A_HELP_FILE);
+        QCOMPARE(dialogs.messages.size(), std::size_t(1));
+    }
+};
+
+QTEST_MAIN(HelpWindowTest)
+#include "help_window_test.moc"
