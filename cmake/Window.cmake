@@ -28,6 +28,8 @@ add_library(corvane-window MODULE ${CMAKE_SOURCE_DIR}/src/ui/qt/window_module.cp
 set_target_properties(corvane-window PROPERTIES PREFIX "" OUTPUT_NAME corvane-window
                       CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 target_link_libraries(corvane-window PRIVATE corvane_window_widgets)
+# Qt cannot be unloaded cleanly; the module stays loaded until the process ends.
+target_link_options(corvane-window PRIVATE -Wl,-z,nodelete)
 add_dependencies(corvane corvane-window)
 
 # Renders the window to PNG files for the documentation (tools/screenshot.sh).

@@ -12,7 +12,7 @@ using Id = ControlId;
 constexpr int kNameLimit = 26;
 constexpr int kTextLimit = 63;
 
-constexpr ControlSpec kMainWindow[] = {
+constexpr TemplateControl kMainWindow[] = {
     {Id::ProfileName, Edit, 0, {172, 19, 112, 14}, TabStop, kNameLimit, ids::ProfileNameLabel},
     {Id::AuthProtocol, DropDownList, 0, {172, 38, 112, 65}, TabStop, 0, ids::AuthProtocolLabel},
     {Id::InnerAuthProtocol,
@@ -87,7 +87,7 @@ constexpr ControlSpec kMainWindow[] = {
     {Id::CertificatesGroup, GroupBox, ids::CertificatesGroup, {10, 143, 289, 166}, 0, 0, 0},
 };
 
-constexpr ControlSpec kAboutBox[] = {
+constexpr TemplateControl kAboutBox[] = {
     {Id::Ok, DefaultPushButton, ids::OkButton, {80, 84, 50, 14}, TabStop, 0, 0},
     {Id::None, StaticText, ids::AboutProductName, {80, 20, 86, 8}, 0, 0, 0},
     {Id::None, StaticText, ids::AboutCopyright, {80, 47, 58, 8}, 0, 0, 0},
@@ -95,39 +95,39 @@ constexpr ControlSpec kAboutBox[] = {
     {Id::AboutVersion, StaticText, ids::AboutVersion, {80, 30, 36, 8}, 0, 0, 0},
 };
 
-constexpr ListColumnSpec kCaColumns[] = {
+constexpr ListColumn kCaColumns[] = {
     {ids::FilenameHeading, 109},
     {ids::SubjectHeading, 100},
     {ids::IssuerHeading, 100},
     {ids::ValidUntilHeading, 80},
 };
 
-constexpr ListColumnSpec kClientColumns[] = {{0, 370}};
+constexpr ListColumn kClientColumns[] = {{0, 370}};
 
 } // namespace
 
-std::span<const ControlSpec> mainWindowTemplate() {
+std::span<const TemplateControl> mainWindowTemplate() {
     return kMainWindow;
 }
 
-std::span<const ControlSpec> aboutBoxTemplate() {
+std::span<const TemplateControl> aboutBoxTemplate() {
     return kAboutBox;
 }
 
-const ControlSpec* findControl(std::span<const ControlSpec> table, ControlId id) {
+const TemplateControl* findControl(std::span<const TemplateControl> table, ControlId id) {
     if (id == ControlId::None)
         return nullptr;
-    for (const ControlSpec& spec : table)
-        if (spec.id == id)
-            return &spec;
+    for (const TemplateControl& row : table)
+        if (row.id == id)
+            return &row;
     return nullptr;
 }
 
-std::span<const ListColumnSpec> caListColumns() {
+std::span<const ListColumn> caListColumns() {
     return kCaColumns;
 }
 
-std::span<const ListColumnSpec> clientListColumns() {
+std::span<const ListColumn> clientListColumns() {
     return kClientColumns;
 }
 

@@ -72,7 +72,7 @@ struct DialogRect {
     int height = 0;
 };
 
-struct ControlSpec {
+struct TemplateControl {
     ControlId id;
     ControlKind kind;
     unsigned captionId; // string id of the caption; 0 for none
@@ -83,11 +83,11 @@ struct ControlSpec {
 };
 
 // Dialog template 103, the main window, in template order (which is also the tab order).
-std::span<const ControlSpec> mainWindowTemplate();
+std::span<const TemplateControl> mainWindowTemplate();
 constexpr DialogRect kMainWindowSize{0, 0, 309, 342};
 
 // Dialog template 102, the About box.
-std::span<const ControlSpec> aboutBoxTemplate();
+std::span<const TemplateControl> aboutBoxTemplate();
 constexpr DialogRect kAboutBoxSize{0, 0, 209, 105};
 // Where the About bitmap is drawn, in pixels of the client area, and its transparent colour.
 constexpr int kAboutBitmapX = 19;
@@ -95,15 +95,15 @@ constexpr int kAboutBitmapY = 29;
 constexpr std::uint32_t kTransparentColour = 0x00FF00; // pure green, 0xRRGGBB
 
 // The template's row of the id; null when the template has none.
-const ControlSpec* findControl(std::span<const ControlSpec> table, ControlId id);
+const TemplateControl* findControl(std::span<const TemplateControl> table, ControlId id);
 
 // The CA list's columns: heading string and width in pixels of the template's font.
-struct ListColumnSpec {
+struct ListColumn {
     unsigned headingId; // 0: no heading
     int width;
 };
-std::span<const ListColumnSpec> caListColumns();
-std::span<const ListColumnSpec> clientListColumns();
+std::span<const ListColumn> caListColumns();
+std::span<const ListColumn> clientListColumns();
 
 // What the window logic needs of the controls: text, enabled and shown states, drop-down lists
 // with item values, list rows with columns, focus and the title. The toolkit realises it with

@@ -30,13 +30,13 @@ public:
     };
 
     explicit FakeControls(MainWindow& window) : window_(window) {
-        for (const ControlSpec& spec : mainWindowTemplate()) {
-            if (spec.id == ControlId::None)
+        for (const TemplateControl& row : mainWindowTemplate()) {
+            if (row.id == ControlId::None)
                 continue;
-            State& s = states_[spec.id];
-            s.tabStop = (spec.flags & TabStop) != 0;
-            if (spec.captionId != 0)
-                s.text = "caption " + std::to_string(spec.captionId);
+            State& s = states_[row.id];
+            s.tabStop = (row.flags & TabStop) != 0;
+            if (row.captionId != 0)
+                s.text = "caption " + std::to_string(row.captionId);
         }
     }
 

@@ -18,6 +18,10 @@ using test::FakeControls;
 using test::ScriptedDialogs;
 using Answer = MessageBoxAnswer;
 
+// Saves in these tests use LEAP, which needs no certificates, so that only the document
+// commands decide whether a save happens.
+constexpr int kLeap = 3;
+
 constexpr const char* kSaveBeforeNew =
     "Save changes to the current profile before starting a new profile?";
 constexpr const char* kSaveBeforeOpen =
@@ -45,9 +49,6 @@ protected:
         EXPECT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
         return dir.file(fileName);
     }
-
-    // LEAP needs no certificates, so a profile with a name passes the checks before a save.
-    void chooseLeap() { controls.choose(ControlId::AuthProtocol, 3); }
 
     // Every message box shown, as "caption|text".
     std::vector<std::string> messages() const {
@@ -217,8 +218,8 @@ TEST_F(MainWindowTest, FailedOpensReportAndForgetTheFileName) {
 }
 
 TEST_F(MainWindowTest, SaveAsksForANameOnlyWhileUntitled) {
-    chooseLeap();
     controls.type(ControlId::ProfileName, "Office");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     const std::string path = dir.file("chosen.odb");
     dialogs.answerSave(path);
     EXPECT_EQ(window.saveProfile(), SaveResult::Done);
@@ -257,8 +258,8 @@ TEST_F(MainWindowTest, SaveAsksForANameOnlyWhileUntitled) {
 }
 
 TEST_F(MainWindowTest, SaveAfterACancelledDialogAsksAgain) {
-    chooseLeap();
     controls.type(ControlId::ProfileName, "N");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     dialogs.answerSave(std::nullopt);
     EXPECT_EQ(window.saveProfile(), SaveResult::Stopped);
     EXPECT_TRUE(window.profile().modified);
@@ -270,8 +271,8 @@ TEST_F(MainWindowTest, SaveAfterACancelledDialogAsksAgain) {
 }
 
 TEST_F(MainWindowTest, ANameOfSpacesIsProposedAsItIs) {
-    chooseLeap();
     controls.type(ControlId::ProfileName, "  ");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     dialogs.answerSave(std::nullopt);
     window.saveProfile();
     EXPECT_EQ(dialogs.shown().at(0).request.proposedName, "  .odb");
@@ -307,9 +308,9 @@ TEST_F(MainWindowTest, ValidationRefusesBeforeAnyDialog) {
 }
 
 TEST_F(MainWindowTest, SaveFailuresKeepTheFileNameAndTheModifiedFlag) {
-    chooseLeap();
     // A folder that does not exist cannot take the file.
     controls.type(ControlId::ProfileName, "N");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     dialogs.answerSave(dir.file("no/such/folder/x.odb"));
     dialogs.answerMessage(Answer::Ok);
     EXPECT_EQ(window.saveProfile(), SaveResult::Stopped);
@@ -369,15 +370,16 @@ TEST_F(MainWindowTest, PromptsAnsweredEveryWay) {
         FakeControls fc(w);
         ScriptedDialogs d;
         w.createMainWindow(fc, d, "/opt/c/");
-        fc.choose(ControlId::AuthProtocol, 3); // LEAP: no certificates needed
         const std::string ownPath = dir.file("own" + std::to_string(n++) + ".odb");
         if (c.titled) {
             fc.type(ControlId::ProfileName, "Own");
+            fc.choose(ControlId::AuthProtocol, kLeap);
             d.answerSave(ownPath);
             ASSERT_EQ(w.saveProfile(), SaveResult::Done);
             d.clearShown();
         }
         fc.type(ControlId::ProfileName, "Own");
+        fc.choose(ControlId::AuthProtocol, kLeap);
         fc.type(ControlId::Username, "edited");
         d.answerMessage(c.answer);
         if (c.answer == Answer::Yes)
@@ -466,9 +468,9 @@ TEST_F(MainWindowTest, CleanDocumentsCloseAndOpenWithoutAPrompt) {
 
 // Mend: a save that fails after Yes stops the command, so the changes are not thrown away.
 TEST_F(MainWindowTest, AFailedSaveInAPromptStopsTheCommand) {
-    chooseLeap();
     const std::string other = makeDatabase("other.odb", "Other");
     controls.type(ControlId::ProfileName, "Mine");
+    controls.choose(ControlId::AuthProtocol, kLeap);
     const std::string unwritable = dir.file("gone/x.odb");
     for (ControlId command : {ControlId::New, ControlId::Open, ControlId::Exit}) {
         dialogs.clearShown();
@@ -489,6 +491,27 @@ TEST_F(MainWindowTest, AFailedSaveInAPromptStopsTheCommand) {
     dialogs.answerMessage(Answer::Ok);
     EXPECT_FALSE(window.onCloseRequested());
     EXPECT_EQ(kinds(), (std::vector<std::string>{"message", "message"}));
+}
+
+TEST_F(MainWindowTest, PathsLongerThanTheOldBuffersWork) {
+    std::filesystem::path folder = dir.path();
+    for (int i = 0; i < 4; ++i)
+        folder /= std::string(90, char('a' + i));
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / (std::string(120, 'n') + ".odb")).string();
+    ASSERT_GT(path.size(), 500u);
+    controls.type(ControlId::ProfileName, "Long");
+    controls.choose(ControlId::AuthProtocol, kLeap);
+    dialogs.answerSave(path);
+    ASSERT_EQ(window.saveProfile(), SaveResult::Done);
+    window.onCommand(ControlId::New);
+    EXPECT_EQ(controls.text(ControlId::ProfileName), "");
+    dialogs.answerOpen({path});
+    window.onCommand(ControlId::Open);
+    EXPECT_EQ(controls.text(ControlId::ProfileName), "Long");
+    EXPECT_EQ(window.profile().filePath.str(), path);
+    // The title keeps the end of the name, which fits in it.
+    EXPECT_EQ(controls.title(), "Corvane - [" + std::string(120, 'n') + ".odb]");
 }
 
 TEST_F(MainWindowTest, FocusReturnsToTheNameField) {

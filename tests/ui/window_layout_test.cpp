@@ -20,24 +20,24 @@ TEST(WindowTemplateTest, MainWindowHoldsEveryControlInTabOrder) {
                                          1022,  -1,    1021,  1020,  1019, 1026};
     std::vector<int> order;
     std::set<int> unique;
-    for (const ControlSpec& spec : table) {
-        order.push_back(int(spec.id));
-        if (spec.id != ControlId::None) {
-            EXPECT_TRUE(unique.insert(int(spec.id)).second) << int(spec.id);
+    for (const TemplateControl& row : table) {
+        order.push_back(int(row.id));
+        if (row.id != ControlId::None) {
+            EXPECT_TRUE(unique.insert(int(row.id)).second) << int(row.id);
         }
         // Every control lies inside the window.
-        EXPECT_LE(spec.rect.x + spec.rect.width, kMainWindowSize.width) << int(spec.id);
-        EXPECT_LE(spec.rect.y + spec.rect.height, kMainWindowSize.height) << int(spec.id);
+        EXPECT_LE(row.rect.x + row.rect.width, kMainWindowSize.width) << int(row.id);
+        EXPECT_LE(row.rect.y + row.rect.height, kMainWindowSize.height) << int(row.id);
     }
     EXPECT_EQ(order, expectedOrder);
 
-    struct Row {
+    struct Expected {
         ControlId id;
         DialogRect rect;
         int limit;
         const char* label;
     };
-    const Row inputs[] = {
+    const Expected inputs[] = {
         {ControlId::ProfileName, {172, 19, 112, 14}, 26, "Profile Name:"},
         {ControlId::AuthProtocol, {172, 38, 112, 65}, 0, "Authentication Protocol:"},
         {ControlId::InnerAuthProtocol, {172, 56, 112, 115}, 0, "Tunneled Authentication Protocol:"},
@@ -51,15 +51,15 @@ TEST(WindowTemplateTest, MainWindowHoldsEveryControlInTabOrder) {
          "Private Key Password (optional):"},
         {ControlId::ClientList, {21, 264, 262, 13}, 0, "Client Certificate / Private Key:"},
     };
-    for (const Row& row : inputs) {
-        const ControlSpec* spec = findControl(table, row.id);
-        ASSERT_NE(spec, nullptr);
-        EXPECT_EQ(spec->rect.x, row.rect.x);
-        EXPECT_EQ(spec->rect.y, row.rect.y);
-        EXPECT_EQ(spec->rect.width, row.rect.width);
-        EXPECT_EQ(spec->rect.height, row.rect.height);
-        EXPECT_EQ(spec->textLimit, row.limit);
-        EXPECT_EQ(loadString(spec->labelId), row.label) << int(row.id);
+    for (const Expected& expected : inputs) {
+        const TemplateControl* row = findControl(table, expected.id);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->rect.x, expected.rect.x);
+        EXPECT_EQ(row->rect.y, expected.rect.y);
+        EXPECT_EQ(row->rect.width, expected.rect.width);
+        EXPECT_EQ(row->rect.height, expected.rect.height);
+        EXPECT_EQ(row->textLimit, expected.limit);
+        EXPECT_EQ(loadString(row->labelId), expected.label) << int(expected.id);
     }
     EXPECT_EQ(findControl(table, ControlId::Password)->kind, ControlKind::PasswordEdit);
     EXPECT_EQ(findControl(table, ControlId::PrivateKeyPassword)->kind, ControlKind::PasswordEdit);
@@ -74,13 +74,13 @@ TEST(WindowTemplateTest, AboutBox) {
     const auto table = aboutBoxTemplate();
     ASSERT_EQ(table.size(), 5u);
     EXPECT_EQ(loadString(findControl(table, ControlId::AboutVersion)->captionId), "Version 1.0");
-    const ControlSpec* ok = findControl(table, ControlId::Ok);
+    const TemplateControl* ok = findControl(table, ControlId::Ok);
     EXPECT_EQ(ok->kind, ControlKind::DefaultPushButton);
     EXPECT_EQ(ok->rect.x, 80);
     EXPECT_EQ(ok->rect.y, 84);
     // The bitmap's column left of x = 80 is free.
-    for (const ControlSpec& spec : table)
-        EXPECT_GE(spec.rect.x, 80);
+    for (const TemplateControl& row : table)
+        EXPECT_GE(row.rect.x, 80);
 }
 
 TEST(GeometryTest, DialogUnitsFollowTheFont) {

@@ -30,17 +30,17 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const DialogBaseUnits units = dialogBaseUnits(*this);
-    for (const ControlSpec& spec : aboutBoxTemplate()) {
-        PixelRect rect = dialogRectToPixels(spec.rect, units);
+    for (const TemplateControl& row : aboutBoxTemplate()) {
+        PixelRect rect = dialogRectToPixels(row.rect, units);
         QWidget* widget = nullptr;
-        if (spec.kind == ControlKind::DefaultPushButton) {
-            auto* ok = new QPushButton(tableText(spec.captionId), this);
+        if (row.kind == ControlKind::DefaultPushButton) {
+            auto* ok = new QPushButton(tableText(row.captionId), this);
             ok->setDefault(true);
             ok->setAutoDefault(true);
             connect(ok, &QPushButton::clicked, this, [this] { done(1); });
             widget = ok;
         } else {
-            widget = new QLabel(tableText(spec.captionId), this);
+            widget = new QLabel(tableText(row.captionId), this);
             // A font wider than the template's must not cut the version or a legal line.
             rect.width = std::max(rect.width, widget->sizeHint().width());
         }

@@ -49,8 +49,8 @@ QString accessibleNameOf(unsigned labelId) {
     return name;
 }
 
-bool isFocusable(const ControlSpec& spec) {
-    switch (spec.kind) {
+bool isFocusable(const TemplateControl& row) {
+    switch (row.kind) {
     case ControlKind::StaticText:
     case ControlKind::GroupBox:
         return false;
@@ -145,12 +145,12 @@ void QtMainWindow::createMenus() {
 void QtMainWindow::createControls(QWidget* face) {
     std::vector<QWidget*> inOrder;
     QWidget* previousFocusable = nullptr;
-    for (const ControlSpec& spec : mainWindowTemplate()) {
-        QWidget* widget = createControl(spec, face);
+    for (const TemplateControl& row : mainWindowTemplate()) {
+        QWidget* widget = createControl(row, face);
         inOrder.push_back(widget);
-        if (spec.id != ControlId::None)
-            controls_[spec.id] = widget;
-        if (isFocusable(spec)) {
+        if (row.id != ControlId::None)
+            controls_[row.id] = widget;
+        if (isFocusable(row)) {
             if (previousFocusable)
                 QWidget::setTabOrder(previousFocusable, widget);
             previousFocusable = widget;
@@ -161,19 +161,19 @@ void QtMainWindow::createControls(QWidget* face) {
         widget->lower();
 }
 
-QWidget* QtMainWindow::createControl(const ControlSpec& spec, QWidget* face) {
-    const ControlId id = spec.id;
-    const QString caption = spec.captionId ? tableText(spec.captionId) : QString();
-    PixelRect rect = dialogRectToPixels(spec.rect, units_);
+QWidget* QtMainWindow::createControl(const TemplateControl& row, QWidget* face) {
+    const ControlId id = row.id;
+    const QString caption = row.captionId ? tableText(row.captionId) : QString();
+    PixelRect rect = dialogRectToPixels(row.rect, units_);
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (row.kind) {
     case ControlKind::Edit:
     case ControlKind::PasswordEdit: {
         auto* edit = new QLineEdit(face);
-        if (spec.kind == ControlKind::PasswordEdit)
+        if (row.kind == ControlKind::PasswordEdit)
             edit->setEchoMode(QLineEdit::Password);
-        if (spec.textLimit > 0)
-            edit->setValidator(new ByteLimitValidator(spec.textLimit, edit));
+        if (row.textLimit > 0)
+            edit->setValidator(new ByteLimitValidator(row.textLimit, edit));
         connect(edit, &QLineEdit::textChanged, this, [this, id] { logic_.onEdited(id); });
         widget = edit;
         break;
@@ -182,7 +182,7 @@ QWidget* QtMainWindow::createControl(const ControlSpec& spec, QWidget* face) {
         auto* combo = new QComboBox(face);
         // The template's height is that of the open list; closed, it is as tall as an edit.
         rect.height = dialogRectToPixels({0, 0, 0, 14}, units_).height;
-        combo->setMaxVisibleItems(std::max(1, spec.rect.height / 10));
+        combo->setMaxVisibleItems(std::max(1, row.rect.height / 10));
         connect(combo, &QComboBox::currentIndexChanged, this,
                 [this, id] { logic_.onSelectionChanged(id); });
         widget = combo;
@@ -219,20 +219,20 @@ QWidget* QtMainWindow::createControl(const ControlSpec& spec, QWidget* face) {
         const auto columns = id == ControlId::CaList ? caListColumns() : clientListColumns();
         view->setColumnCount(int(columns.size()));
         QStringList headings;
-        for (const ListColumnSpec& column : columns)
+        for (const ListColumn& column : columns)
             headings << (column.headingId ? tableText(column.headingId) : QString());
         view->setHeaderLabels(headings);
         view->header()->setStretchLastSection(false);
         view->header()->setSectionsMovable(false);
         for (int i = 0; i < int(columns.size()); ++i)
             view->setColumnWidth(i, scaleTemplatePixels(columns[std::size_t(i)].width, units_));
-        if (spec.flags & NoColumnHeader)
+        if (row.flags & NoColumnHeader)
             view->setHeaderHidden(true);
-        if (spec.flags & NoScrolling) {
+        if (row.flags & NoScrolling) {
             view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         }
-        if (spec.flags & AcceptsDroppedFiles) {
+        if (row.flags & AcceptsDroppedFiles) {
             view->setAcceptDrops(true);
             view->viewport()->setAcceptDrops(true);
             view->viewport()->installEventFilter(this);
@@ -245,12 +245,12 @@ QWidget* QtMainWindow::createControl(const ControlSpec& spec, QWidget* face) {
     }
     }
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
-    if (!isFocusable(spec))
+    if (!isFocusable(row))
         widget->setFocusPolicy(Qt::NoFocus);
     else
-        widget->setFocusPolicy((spec.flags & TabStop) ? Qt::StrongFocus : Qt::ClickFocus);
-    if (spec.labelId)
-        widget->setAccessibleName(accessibleNameOf(spec.labelId));
+        widget->setFocusPolicy((row.flags & TabStop) ? Qt::StrongFocus : Qt::ClickFocus);
+    if (row.labelId)
+        widget->setAccessibleName(accessibleNameOf(row.labelId));
     return widget;
 }
 

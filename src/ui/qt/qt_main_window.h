@@ -82,7 +82,7 @@ protected:
 private:
     void createControls(QWidget* face);
     void createMenus();
-    QWidget* createControl(const ControlSpec& spec, QWidget* face);
+    QWidget* createControl(const TemplateControl& row, QWidget* face);
     QTreeWidget* list(ControlId id) const;
     ControlId listOf(QObject* watched) const;
 
