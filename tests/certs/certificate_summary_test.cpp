@@ -138,18 +138,5 @@ TEST(CertificateSummaryTest, NothingForWhatCannotBeRead) {
     }
 }
 
-// Colon-separated hex: two distinct CAs of the same name differ in serial and fingerprint.
-TEST(CertificateSummaryTest, TellsCertificatesOfOneNameApart) {
-    auto first = test::entryFor("ca.pem", CertificateKind::CaCertificate, CertificateFormat::Pem);
-    auto second = test::entryFor("ca2.pem", CertificateKind::CaCertificate, CertificateFormat::Pem);
-    const auto a = summarizeCertificate(*first, "");
-    const auto b = summarizeCertificate(*second, "");
-    ASSERT_TRUE(a && b);
-    EXPECT_NE(a->sha256Fingerprint, b->sha256Fingerprint);
-    EXPECT_EQ(a->sha256Fingerprint.size(), 32u * 3 - 1);
-    for (std::size_t i = 2; i < a->sha256Fingerprint.size(); i += 3)
-        EXPECT_EQ(a->sha256Fingerprint[i], ':');
-}
-
 } // namespace
 } // namespace corvane

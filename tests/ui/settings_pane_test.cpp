@@ -105,21 +105,6 @@ TEST_F(SettingsPaneTest, ResultingStatesOfEveryOuterProtocol) {
     }
 }
 
-TEST_F(SettingsPaneTest, TunneledListsCarryTheirValues) {
-    controls.choose(Id::AuthProtocol, test::TtlsIndex);
-    const std::vector<std::pair<std::string, int>> ttls{
-        {"PAP", 4},          {"CHAP", 1},     {"MSCHAP", 2},
-        {"MSCHAPv2", 3},     {"EAP-GTC", 12}, {"EAP-MD5-Challenge", 8},
-        {"EAP-MSCHAPv2", 13}};
-    EXPECT_EQ(state(Id::InnerAuthProtocol).items, ttls);
-    controls.choose(Id::AuthProtocol, test::PeapIndex);
-    const std::vector<std::pair<std::string, int>> peap{
-        {"MSCHAPv2", 13}, {"GTC", 12}, {"MD5-Challenge", 8}};
-    EXPECT_EQ(state(Id::InnerAuthProtocol).items, peap);
-    // The outer list is filled once and never refilled.
-    EXPECT_EQ(state(Id::AuthProtocol).items.size(), 4u);
-}
-
 // Switching keeps the tunneled method by its value, not by its position.
 TEST_F(SettingsPaneTest, TtlsToPeapSelectsByValue) {
     struct Case {
