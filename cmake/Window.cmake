@@ -11,6 +11,7 @@ endif()
 set(CORVANE_WINDOW_SOURCES
     ${CMAKE_SOURCE_DIR}/src/ui/qt/about_box.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/qt/help_window.cpp
+    ${CMAKE_SOURCE_DIR}/src/ui/qt/list_tooltips.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/qt/qt_dialogs.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/qt/qt_main_window.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/qt/corvane_window.qrc)

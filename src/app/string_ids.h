@@ -75,6 +75,7 @@ enum : unsigned {
     FirstUsageText = 220,
 
     // Report captions and texts.
+    ClientCertificateFilesFilter = 234,
     AddCertificateFailedCaption = 235,
     AlreadyInListText = 236,
     ValidateFailedText = 237,
@@ -139,6 +140,17 @@ enum : unsigned {
     HelpFileUnreadable = 341,
     HelpTopicMissing = 342,
     NoDisplay = 343,
+
+    // Lines of a certificate list row's tooltip.
+    ToolTipSubject = 360,
+    ToolTipIssuer = 361,
+    ToolTipValidFrom = 362,
+    ToolTipValidUntil = 363,
+    ToolTipSerialNumber = 364,
+    ToolTipFingerprint = 365,
+    ToolTipSignatureAlgorithm = 366,
+    ToolTipPublicKey = 367,
+    ToolTipUnreadable = 368,
 
     // Command-line help.
     UsageText = 900,

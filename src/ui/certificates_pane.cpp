@@ -1,7 +1,71 @@
 // The certificates pane: the CA list, the client certificate row and their commands.
+#include <sys/stat.h>
+
+#include "app/resources.h"
+#include "app/string_ids.h"
+#include "certs/certificate_details.h"
+#include "certs/certificate_summary.h"
 #include "ui/main_window.h"
 
 namespace corvane {
+namespace {
+
+// Column 3 narrows once five certificates make the list scroll.
+constexpr int kValidUntilWidth = 80;
+constexpr int kValidUntilWidthScrolling = 64;
+constexpr std::uint32_t kScrollingCount = 5;
+
+// "All files" is every file here, with or without a dot in its name.
+FileDialogRequest addCaCertificatesRequest() {
+    FileDialogRequest request;
+    request.title = loadString(ids::AddCaCertificateTitle);
+    request.filters = {
+        {loadString(ids::CertificateFilesFilter), {"*.DER", "*.CER", "*.CRT", "*.PEM"}},
+        {loadString(ids::AllFilesFilter), {"*"}}};
+    request.mustExist = true;
+    request.multiSelect = true;
+    request.hideReadOnly = true;
+    return request;
+}
+
+FileDialogRequest setClientCertificateRequest() {
+    FileDialogRequest request;
+    request.title = loadString(ids::SetClientCertificateTitle);
+    request.filters = {{loadString(ids::ClientCertificateFilesFilter), {"*.PFX", "*.P12", "*.PEM"}},
+                       {loadString(ids::AllFilesFilter), {"*"}}};
+    request.mustExist = true;
+    request.hideReadOnly = true;
+    return request;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string toolTipText(const std::optional<CertificateSummary>& summary) {
+    if (!summary)
+        return loadString(ids::ToolTipUnreadable);
+    const std::pair<unsigned, std::vector<std::string>> lines[] = {
+        {ids::ToolTipSubject, {summary->subject}},
+        {ids::ToolTipIssuer, {summary->issuer}},
+        {ids::ToolTipValidFrom, {summary->validFrom}},
+        {ids::ToolTipValidUntil, {summary->validUntil}},
+        {ids::ToolTipSerialNumber, {summary->serialNumber}},
+        {ids::ToolTipFingerprint, {summary->sha256Fingerprint}},
+        {ids::ToolTipSignatureAlgorithm, {summary->signatureAlgorithm}},
+        {ids::ToolTipPublicKey, {summary->keyType, std::to_string(summary->keyBits)}},
+    };
+    std::string text;
+    for (const auto& [formatId, args] : lines) {
+        if (!text.empty())
+            text += '\n';
+        text += fillFormat(loadString(formatId), args);
+    }
+    return text;
+}
+
+} // namespace
 
 void MainWindow::setUpCertificateLists() {
     const auto caColumns = caListColumns();
@@ -11,17 +75,133 @@ void MainWindow::setUpCertificateLists() {
     controls().setEnabled(ControlId::RemoveCa, false);
 }
 
-// Hook of the certificates pane: the CA list's rows. Remove waits for a selection.
 void MainWindow::refillCaList() {
-    controls().deleteAllListRows(ControlId::CaList);
-    controls().setEnabled(ControlId::RemoveCa, false);
+    Controls& c = controls();
+    c.deleteAllListRows(ControlId::CaList);
+    // A list the protocol does not use shows nothing; the profile keeps its certificates.
+    if (c.isEnabled(ControlId::CaList)) {
+        const std::uint32_t count = profile_.caCertificates.count();
+        c.setListColumnWidth(ControlId::CaList, 3,
+                             count < kScrollingCount ? kValidUntilWidth
+                                                     : kValidUntilWidthScrolling);
+        int row = 0;
+        for (const auto& entry : profile_.caCertificates) {
+            c.insertListRow(ControlId::CaList, row, entry->fileName.str());
+            c.setListCellText(ControlId::CaList, row, 1, entry->subject.str());
+            c.setListCellText(ControlId::CaList, row, 2, entry->issuer.str());
+            c.setListCellText(ControlId::CaList, row, 3, formatCertificateDate(entry->notAfter));
+            ++row;
+        }
+        c.setTabStop(ControlId::CaList, count > 0);
+        // The keyboard starts at the first row, which stays unselected.
+        if (count > 0 && c.focusedListRow(ControlId::CaList) < 0)
+            c.setFocusedListRow(ControlId::CaList, 0);
+    }
+    c.setEnabled(ControlId::RemoveCa, false);
 }
 
-// Hooks of the certificates pane's commands.
-void MainWindow::addCaCertificates() {}
-void MainWindow::removeSelectedCaCertificate() {}
-void MainWindow::setClientCertificateFromFile() {}
-void MainWindow::clearClientCertificate() {}
-void MainWindow::importDroppedFiles(const std::vector<std::string>&, CertificateKind) {}
+void MainWindow::addCaCertificates() {
+    const std::vector<std::string> paths = dialogs_->chooseFileToOpen(addCaCertificatesRequest());
+    if (paths.empty())
+        return;
+    const std::uint32_t before = profile_.caCertificates.count();
+    for (const std::string& path : paths) {
+        const StatusCode status = profile_.addCertificate(path, CertificateKind::CaCertificate);
+        if (status == StatusCode::Success)
+            continue;
+        reportStatus(nullptr, status, ids::CaValidationCaption);
+        // Those added before a fatal failure stay; the rest are not tried.
+        if (isFatalStatus(status))
+            break;
+    }
+    // A list nothing was added to stays as it was, its selection included.
+    if (profile_.caCertificates.count() != before)
+        refillCaList();
+    updateTitle();
+}
+
+void MainWindow::removeSelectedCaCertificate() {
+    const int row = controls().selectedListRow(ControlId::CaList);
+    if (row < 0)
+        return;
+    const MessageBoxAnswer answer = dialogs_->messageBox(
+        loadString(ids::RemoveCertificateText), loadString(ids::RemoveCertificateCaption),
+        MessageBoxType::Question, MessageBoxButtons::OkCancel);
+    if (answer != MessageBoxAnswer::Ok)
+        return;
+    profile_.removeCertificate(row, CertificateKind::CaCertificate);
+    refillCaList();
+    updateTitle();
+}
+
+void MainWindow::setClientCertificateFromFile() {
+    const std::vector<std::string> paths =
+        dialogs_->chooseFileToOpen(setClientCertificateRequest());
+    if (paths.empty())
+        return;
+    const StatusCode status =
+        profile_.addCertificate(paths.front(), CertificateKind::ClientCertificate);
+    if (status != StatusCode::Success) {
+        reportStatus(nullptr, status, ids::AddCertificateFailedCaption);
+        // The previous client certificate, if any, stays.
+        if (isFatalStatus(status))
+            return;
+    }
+    clientCertificateWanted_ = true;
+    refreshClientCertificateArea();
+    updateTitle();
+}
+
+void MainWindow::clearClientCertificate() {
+    const MessageBoxAnswer answer =
+        dialogs_->messageBox(loadString(ids::ClearClientText), loadString(ids::ClearClientCaption),
+                             MessageBoxType::Question, MessageBoxButtons::OkCancel);
+    if (answer != MessageBoxAnswer::Ok)
+        return;
+    profile_.removeCertificate(0, CertificateKind::ClientCertificate);
+    profile_.privateKeyPassword.clear();
+    refreshClientCertificateArea();
+    updateTitle();
+}
+
+bool MainWindow::importDroppedFiles(const std::vector<std::string>& paths, CertificateKind kind) {
+    const std::uint32_t caCount = profile_.caCertificates.count();
+    const CertificateEntry* client = profile_.clientCertificate.get();
+    for (const std::string& path : paths) {
+        if (isDirectory(path))
+            continue;
+        const StatusCode status = profile_.addCertificate(path, kind);
+        if (status != StatusCode::Success) {
+            reportStatus(nullptr, status, ids::AddCertificateFailedCaption);
+            if (isFatalStatus(status))
+                break;
+        }
+        // Of several files dropped on the client list only the first is used.
+        if (kind == CertificateKind::ClientCertificate)
+            break;
+    }
+    return profile_.caCertificates.count() != caCount || profile_.clientCertificate.get() != client;
+}
+
+std::string MainWindow::listRowToolTip(ControlId id, int row) {
+    if (!controls_ || row < 0 || row >= controls().listRowCount(id))
+        return {};
+    const CertificateEntry* entry = nullptr;
+    if (id == ControlId::CaList)
+        entry = profile_.caCertificates.itemAt(std::size_t(row));
+    else if (id == ControlId::ClientList)
+        entry = profile_.clientCertificate.get();
+    if (!entry)
+        return {};
+    // A bundle is opened with the password, which derives keys: hovering again must not.
+    std::string key = profile_.privateKeyPassword.str();
+    key += '\0';
+    key.append(entry->bytes.view());
+    if (key != toolTipKey_) {
+        toolTipText_ = toolTipText(summarizeCertificate(*entry, profile_.privateKeyPassword.str()));
+        toolTipKey_ = std::move(key);
+    }
+    return toolTipText_;
+}
 
 } // namespace corvane

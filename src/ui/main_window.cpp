@@ -172,13 +172,14 @@ void MainWindow::onListDeleteKey(ControlId id) {
 void MainWindow::onFilesDropped(ControlId id, const std::vector<std::string>& paths) {
     if (!controls_)
         return;
+    // A drop that changed nothing leaves the lists as they were.
     if (id == ControlId::CaList) {
-        importDroppedFiles(paths, CertificateKind::CaCertificate);
-        refillCaList();
+        if (importDroppedFiles(paths, CertificateKind::CaCertificate))
+            refillCaList();
         updateTitle();
     } else if (id == ControlId::ClientList) {
-        importDroppedFiles(paths, CertificateKind::ClientCertificate);
-        refreshClientCertificateArea();
+        if (importDroppedFiles(paths, CertificateKind::ClientCertificate))
+            refreshClientCertificateArea();
         updateTitle();
     }
 }

@@ -49,6 +49,8 @@ public:
     void onListSelectionChanged(ControlId id);
     void onListDeleteKey(ControlId id);
     void onFilesDropped(ControlId id, const std::vector<std::string>& paths);
+    // The details of the certificate a row of either list shows; empty for a row without one.
+    std::string listRowToolTip(ControlId id, int row);
     void onFocusGained();
     // True when the window may close: the user saved, declined or had nothing to save.
     bool onCloseRequested();
@@ -109,7 +111,8 @@ private:
     void removeSelectedCaCertificate();
     void setClientCertificateFromFile();
     void clearClientCertificate();
-    void importDroppedFiles(const std::vector<std::string>& paths, CertificateKind kind);
+    // True when the profile's certificates changed.
+    bool importDroppedFiles(const std::vector<std::string>& paths, CertificateKind kind);
 
     Profile profile_;
     Controls* controls_ = nullptr;
@@ -117,6 +120,9 @@ private:
     std::string programFolder_;
     bool suppressChangeNotifications_ = false;
     bool clientCertificateWanted_ = false;
+    // The last tooltip and what it was made from (password and certificate bytes).
+    std::string toolTipKey_;
+    std::string toolTipText_;
 };
 
 } // namespace corvane

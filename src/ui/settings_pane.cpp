@@ -1,6 +1,10 @@
-// The profile settings pane: which control carries which field, and the checks before a save.
+// The profile settings pane: which control carries which field, which controls apply to the
+// outer protocol, the optional client certificate, and the checks before a save.
+#include <span>
+
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "certs/certificates.h"
 #include "ui/main_window.h"
 
 namespace corvane {
@@ -18,8 +22,51 @@ constexpr ComboItem kAuthProtocols[] = {
     {ids::Leap, Leap},
 };
 
-void assignFromControl(CountedString& field, const Controls& controls, ControlId id) {
-    field.assign(controls.text(id));
+constexpr ComboItem kTtlsInnerProtocols[] = {
+    {ids::Pap, Pap},
+    {ids::Chap, Chap},
+    {ids::Mschap, Mschap},
+    {ids::MschapV2, MschapV2},
+    {ids::EapGtc, EapGtc},
+    {ids::EapMd5Challenge, EapMd5Challenge},
+    {ids::EapMschapV2, EapMschapV2},
+};
+
+// Under EAP-PEAP every tunneled method is an EAP method; the names leave out the prefix.
+constexpr ComboItem kPeapInnerProtocols[] = {
+    {ids::MschapV2, EapMschapV2},
+    {ids::Gtc, EapGtc},
+    {ids::Md5Challenge, EapMd5Challenge},
+};
+
+std::span<const ComboItem> innerProtocolsFor(std::uint8_t outer) {
+    switch (outer) {
+    case EapTtls:
+        return kTtlsInnerProtocols;
+    case EapPeap:
+        return kPeapInnerProtocols;
+    default:
+        return {};
+    }
+}
+
+// Texts are read back up to 255 bytes, never ending inside a character.
+constexpr std::size_t kReadBackLimit = 255;
+
+std::string readBack(const Controls& controls, ControlId id) {
+    std::string text = controls.text(id);
+    if (text.size() > kReadBackLimit) {
+        std::size_t end = kReadBackLimit;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;
+        text.resize(end);
+    }
+    return text;
+}
+
+void enable(Controls& controls, std::initializer_list<ControlId> ids, bool enabled) {
+    for (ControlId id : ids)
+        controls.setEnabled(id, enabled);
 }
 
 } // namespace
@@ -38,6 +85,7 @@ void MainWindow::loadControlsFromProfile() {
     controls().setText(ControlId::Password, profile_.password.str());
     controls().setText(ControlId::PrivateKeyPassword, profile_.privateKeyPassword.str());
     controls().setText(ControlId::InitialIdentity, profile_.initialIdentity.str());
+    // A protocol outside the list shows as its first item, EAP-TLS.
     controls().selectComboIndex(
         ControlId::AuthProtocol,
         findComboIndexByValue(ControlId::AuthProtocol, profile_.authProtocol));
@@ -46,46 +94,142 @@ void MainWindow::loadControlsFromProfile() {
 
 void MainWindow::readControlsIntoProfile() {
     const Controls& c = controls();
-    assignFromControl(profile_.profileName, c, ControlId::ProfileName);
-    assignFromControl(profile_.username, c, ControlId::Username);
+    profile_.profileName.assign(readBack(c, ControlId::ProfileName));
+    profile_.username.assign(readBack(c, ControlId::Username));
     // A field that does not apply to the protocol keeps the profile's value.
-    if (c.isEnabled(ControlId::Password))
-        assignFromControl(profile_.password, c, ControlId::Password);
-    if (c.isEnabled(ControlId::PrivateKeyPassword))
-        assignFromControl(profile_.privateKeyPassword, c, ControlId::PrivateKeyPassword);
-    if (c.isEnabled(ControlId::InitialIdentity))
-        assignFromControl(profile_.initialIdentity, c, ControlId::InitialIdentity);
+    for (auto [id, field] : {std::pair{ControlId::Password, &profile_.password},
+                             std::pair{ControlId::PrivateKeyPassword, &profile_.privateKeyPassword},
+                             std::pair{ControlId::InitialIdentity, &profile_.initialIdentity}})
+        if (c.isEnabled(id))
+            field->assign(readBack(c, id));
+    // Both are single bytes: nothing selected (-1) is stored as 255.
     profile_.authProtocol = static_cast<std::uint8_t>(selectedComboValue(ControlId::AuthProtocol));
     profile_.innerAuthProtocol =
         static_cast<std::uint8_t>(selectedComboValue(ControlId::InnerAuthProtocol));
 }
 
-// Hook of the settings pane: refilling the tunneled list and enabling, showing and blanking the
-// controls by protocol. Until it is written every control stays as created.
 void MainWindow::applyProtocolRules() {
     profile_.updateFieldMask();
+    const std::uint8_t mask = profile_.fieldMask;
+    SuppressChangeNotifications guard(*this);
+    Controls& c = controls();
+
+    c.clearComboItems(ControlId::InnerAuthProtocol);
+    for (const ComboItem& item : innerProtocolsFor(profile_.authProtocol))
+        c.addComboItem(ControlId::InnerAuthProtocol, loadString(item.textId), item.value);
+    enable(c, {ControlId::InnerAuthProtocolLabel, ControlId::InnerAuthProtocol},
+           mask & UsesInnerProtocol);
+
+    // A field that does not apply shows nothing, but the profile keeps its value for when the
+    // protocol changes back.
+    const bool usesPassword = mask & UsesPassword;
+    enable(c, {ControlId::PasswordLabel, ControlId::Password}, usesPassword);
+    c.setText(ControlId::Password, usesPassword ? profile_.password.str() : std::string());
+    const bool usesIdentity = mask & UsesInitialIdentity;
+    enable(c, {ControlId::InitialIdentityLabel, ControlId::InitialIdentity}, usesIdentity);
+    c.setText(ControlId::InitialIdentity,
+              usesIdentity ? profile_.initialIdentity.str() : std::string());
+
+    enable(c, {ControlId::AddCa, ControlId::RemoveCa, ControlId::CaList, ControlId::CaListLabel},
+           mask & UsesCaCertificates);
+    refillCaList();
+
+    const bool required = mask & RequiresClientCertificate;
+    c.setVisible(ControlId::ClientLabel, required);
+    c.setVisible(ControlId::ClientCheckBox, !required);
+    c.setEnabled(ControlId::ClientLabel, required);
+    c.setEnabled(ControlId::ClientCheckBox, (mask & AllowsClientCertificate) && !required);
+    if (required) {
+        enable(c, {ControlId::SetClient, ControlId::ClientList}, true);
+        refreshClientCertificateArea();
+    } else {
+        applyClientCertificateChoice();
+    }
+
+    // No match selects the first item; the profile takes the shown value at the next read-back.
+    c.selectComboIndex(
+        ControlId::InnerAuthProtocol,
+        findComboIndexByValue(ControlId::InnerAuthProtocol, profile_.innerAuthProtocol));
 }
 
-// Hook of the settings pane: the optional client certificate check box.
 void MainWindow::applyClientCertificateChoice() {
+    Controls& c = controls();
+    // The choice survives a protocol that disables the box; it only shows while it applies.
+    const bool on = clientCertificateWanted_ && c.isEnabled(ControlId::ClientCheckBox);
+    c.setChecked(ControlId::ClientCheckBox, on);
+    enable(c, {ControlId::SetClient, ControlId::ClientList}, on);
     refreshClientCertificateArea();
 }
 
-// Hook of the settings pane: the client certificate row, Clear and the private key password.
-void MainWindow::refreshClientCertificateArea() {}
+void MainWindow::refreshClientCertificateArea() {
+    Controls& c = controls();
+    c.deleteAllListRows(ControlId::ClientList);
+    enable(
+        c,
+        {ControlId::ClearClient, ControlId::PrivateKeyPasswordLabel, ControlId::PrivateKeyPassword},
+        false);
+    if (profile_.authProtocol == EapTls || c.isEnabled(ControlId::ClientList)) {
+        if (profile_.clientCertificate) {
+            c.insertListRow(ControlId::ClientList, 0, profile_.clientCertificate->fileName.str());
+            enable(c,
+                   {ControlId::ClearClient, ControlId::PrivateKeyPasswordLabel,
+                    ControlId::PrivateKeyPassword},
+                   true);
+        } else {
+            c.insertListRow(ControlId::ClientList, 0, loadString(ids::NotSpecified));
+        }
+    }
+    SuppressChangeNotifications guard(*this);
+    c.setText(ControlId::PrivateKeyPassword, (profile_.fieldMask & AllowsClientCertificate)
+                                                 ? profile_.privateKeyPassword.str()
+                                                 : std::string());
+}
 
 bool MainWindow::validateBeforeSave() {
-    const StatusCode status = validateProfileName(controls().text(ControlId::ProfileName));
-    if (status == StatusCode::TextTooLong)
+    auto warn = [this](unsigned textId, unsigned captionId) {
+        dialogs_->messageBox(loadString(textId), loadString(captionId), MessageBoxType::Exclamation,
+                             MessageBoxButtons::Ok);
         return false;
-    if (status != StatusCode::Success) {
-        const unsigned textId =
-            status == StatusCode::NameEmpty ? ids::NameTooShort : ids::NameNotAsciiText;
-        dialogs_->messageBox(loadString(textId), loadString(ids::InvalidFieldCaption),
-                             MessageBoxType::Exclamation, MessageBoxButtons::Ok);
+    };
+
+    // The name as the field shows it, not as the profile last took it.
+    switch (validateProfileName(readBack(controls(), ControlId::ProfileName))) {
+    case StatusCode::Success:
+        break;
+    case StatusCode::NameEmpty:
+        return warn(ids::NameTooShort, ids::InvalidFieldCaption);
+    case StatusCode::NameNotAscii:
+        return warn(ids::NameNotAsciiText, ids::InvalidFieldCaption);
+    default: // too long: the field cannot take more, so there is nothing to tell
         return false;
     }
-    // The checks of the certificates and the private key password follow here.
+
+    // The protocol the save will write: the one shown, which a loaded profile with a protocol
+    // outside the list takes only at the read-back.
+    const int outer = selectedComboValue(ControlId::AuthProtocol);
+    const bool clientHeld = profile_.clientCertificate != nullptr;
+    if ((outer == EapTtls || outer == EapPeap) && clientCertificateWanted_ && !clientHeld)
+        return warn(ids::ClientCheckedButMissingText, ids::CertificateRequiredCaption);
+
+    switch (checkCertificateRequirements(static_cast<std::uint8_t>(outer),
+                                         profile_.caCertificates.count(), clientHeld)) {
+    case StatusCode::CaCertificateRequired:
+        return warn(ids::CaRequiredText, ids::CertificateRequiredCaption);
+    case StatusCode::ClientCertificateRequired:
+        return warn(ids::ClientRequiredText, ids::CertificateRequiredCaption);
+    default:
+        break;
+    }
+
+    if (clientHeld) {
+        const StatusCode status =
+            checkCertificate(*profile_.clientCertificate, profile_.privateKeyPassword.str());
+        if (status != StatusCode::Success) {
+            reportStatus(nullptr, status, ids::ClientValidationCaption);
+            if (isFatalStatus(status))
+                return false;
+        }
+    }
     return true;
 }
 

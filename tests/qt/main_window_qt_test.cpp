@@ -181,6 +181,12 @@ private slots:
                                       ControlId::SaveAs,
                                       ControlId::Exit,
                                       ControlId::ProfileName};
+        // EAP-TTLS with a CA and a client certificate: every control of the chain applies.
+        qobject_cast<QComboBox*>(control(ControlId::AuthProtocol))->setCurrentIndex(1);
+        qobject_cast<QCheckBox*>(control(ControlId::ClientCheckBox))->click();
+        logic->onFilesDropped(ControlId::CaList, {CORVANE_TEST_DATA_DIR "/certs/ca.pem"});
+        logic->onFilesDropped(ControlId::ClientList,
+                              {CORVANE_TEST_DATA_DIR "/certs/client-plain-rsa.pem"});
         control(ControlId::ProfileName)->setFocus();
         for (ControlId id : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -23,6 +23,7 @@
 #include <cmath>
 
 #include "app/string_ids.h"
+#include "ui/qt/list_tooltips.h"
 #include "ui/qt/qt_strings.h"
 
 namespace corvane {
@@ -108,6 +109,9 @@ QtMainWindow::QtMainWindow(MainWindow& logic) : logic_(logic) {
     units_ = dialogBaseUnits(*face);
     createMenus();
     createControls(face);
+    auto* toolTips = new ListToolTips(logic_, this);
+    for (ControlId id : {ControlId::CaList, ControlId::ClientList})
+        toolTips->watch(id, list(id));
     const PixelRect size = dialogRectToPixels(kMainWindowSize, units_);
     face->setFixedSize(size.width, size.height);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
