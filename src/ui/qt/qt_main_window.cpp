@@ -244,6 +244,10 @@ QWidget* QtMainWindow::createControl(const TemplateControl& row, QWidget* face) 
         break;
     }
     }
+    // Our fonts run a little wider than the template's; a caption grows to show its whole text
+    // (the template leaves room to the right of every label and check box).
+    if (row.kind == ControlKind::StaticText || row.kind == ControlKind::CheckBox)
+        rect.width = std::max(rect.width, widget->sizeHint().width());
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
     if (!isFocusable(row))
         widget->setFocusPolicy(Qt::NoFocus);
