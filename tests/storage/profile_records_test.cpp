@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <ostream>
 
 #include "storage/profile_records.h"
 #include "storage/storage_test_util.h"
@@ -580,6 +581,12 @@ struct MalformedRecord {
     std::string main;
     std::vector<std::string> rest;
 };
+
+// Without a printer the test's name would be printed as the object's raw bytes, padding included.
+void PrintTo(const MalformedRecord& record, std::ostream* out) {
+    *out << record.name << " (main record of " << record.main.size() << " bytes, "
+         << record.rest.size() << " more records)";
+}
 
 std::vector<MalformedRecord> malformedRecords() {
     const std::string ok = mainRecordStart();
