@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
@@ -460,6 +461,9 @@ protected:
     // "reset" can be told apart.
     StatusCode load(const std::string& bytes) {
         test::writeFile(path, bytes);
+        return loadAsItIs();
+    }
+    StatusCode loadAsItIs() {
         profile.filePath.assign(path);
         profile.profileName.assign("Before");
         profile.username.assign("old");
@@ -493,6 +497,17 @@ TEST_F(ProfileRecordLoadTest, UnreadableFilesGiveOneAndLeaveTheProfile) {
     expectUntouched();
     // Type and creator right, but the record list runs past the end of the file.
     EXPECT_EQ(load(test::headerBytes(HeaderFields{}, 3).str()), StatusCode::FileNotFound);
+    expectUntouched();
+}
+
+TEST_F(ProfileRecordLoadTest, ADatabaseOverSixtyFourMebibytesGivesOneAndLeavesTheProfile) {
+    constexpr std::uint64_t kSixtyFourMebibytes = 64 * 1024 * 1024;
+    // A valid profile padded with zeros that are never written: the file is sparse.
+    test::writeFile(path, profileFile(mainRecordStart()));
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSixtyFourMebibytes)), 0);
+    EXPECT_EQ(loadAsItIs(), StatusCode::Success);
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSixtyFourMebibytes) + 1), 0);
+    EXPECT_EQ(loadAsItIs(), StatusCode::FileNotFound);
     expectUntouched();
 }
 

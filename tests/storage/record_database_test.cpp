@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -19,6 +20,10 @@ using test::Bytes;
 using test::databaseBytes;
 using test::HeaderFields;
 using test::RecordFields;
+namespace fs = std::filesystem;
+
+// The largest database a load accepts or a save writes.
+constexpr std::uint64_t kSixtyFourMebibytes = 64 * 1024 * 1024;
 
 std::unique_ptr<RecordEntry> entryWith(const std::string& bytes, std::uint8_t attributes = 0) {
     auto entry = std::make_unique<RecordEntry>();
@@ -310,6 +315,61 @@ TEST(RecordDatabaseTest, ReadWholeFileReadsEveryByteAndRefusesEmptyFiles) {
     EXPECT_EQ(readWholeFile(dir.file("empty"), buffer), StatusCode::Failure);
     EXPECT_EQ(readWholeFile(dir.file("missing"), buffer), StatusCode::Failure);
     EXPECT_EQ(readWholeFile(dir.path().string(), buffer), StatusCode::Failure);
+}
+
+TEST(RecordDatabaseTest, ReadWholeFileRefusesAFileOverItsLimitBeforeReadingIt) {
+    test::TempDir dir;
+    test::writeFile(dir.file("ten"), "0123456789");
+    ByteBuffer buffer;
+    EXPECT_EQ(readWholeFile(dir.file("ten"), buffer, 10), StatusCode::Success);
+    EXPECT_EQ(buffer.view(), "0123456789");
+    ByteBuffer refused;
+    EXPECT_EQ(readWholeFile(dir.file("ten"), refused, 9), StatusCode::Failure);
+    EXPECT_TRUE(refused.empty());
+}
+
+// A database of the given size made of a header and zeros, without writing the zeros: the file
+// is sparse. Its one record runs from the end of the list to the end of the file.
+void writeSparseDatabase(const std::string& path, std::uint64_t size) {
+    const std::string head = test::headerBytes(HeaderFields{}, 1).be32(86).be32(0).str();
+    test::writeFile(path, head);
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
+}
+
+TEST(RecordDatabaseTest, DatabasesOverTheSizeLimitAreRefusedFromTheirSize) {
+    test::TempDir dir;
+    struct Case {
+        std::uint64_t size;
+        StatusCode status;
+    };
+    for (const Case c : {Case{kSixtyFourMebibytes, StatusCode::Success},
+                         Case{kSixtyFourMebibytes + 1, StatusCode::Failure},
+                         Case{std::uint64_t{1} << 30, StatusCode::Failure}}) {
+        SCOPED_TRACE(c.size);
+        const std::string path = dir.file("sparse.odb");
+        writeSparseDatabase(path, c.size);
+        RecordDatabase db;
+        EXPECT_EQ(db.readDatabase(path), c.status);
+        if (c.status == StatusCode::Success) {
+            ASSERT_EQ(db.recordCount(), 1u);
+            EXPECT_EQ(db.recordAt(0)->length(), c.size - 86);
+        }
+    }
+}
+
+TEST(RecordDatabaseTest, ADatabaseOverTheSizeLimitIsNotWritten) {
+    test::TempDir dir;
+    RecordDatabase db;
+    auto fits = std::make_unique<RecordEntry>();
+    ASSERT_EQ(fits->data.resize(kSixtyFourMebibytes - 86), 0);
+    ASSERT_TRUE(db.appendRecord(fits));
+    ASSERT_TRUE(db.assignDataOffsets());
+    EXPECT_EQ(db.fileSize(), kSixtyFourMebibytes);
+
+    auto more = entryWith("x");
+    ASSERT_TRUE(db.appendRecord(more));
+    EXPECT_EQ(db.writeDatabase(dir.file("over.odb")), StatusCode::Failure);
+    EXPECT_FALSE(fs::exists(dir.file("over.odb")));
 }
 
 TEST(RecordDatabaseTest, CopyHeaderCopiesTheNameUpToItsNulAndNoRecords) {
