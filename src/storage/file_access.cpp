@@ -370,10 +370,11 @@ StatusCode FileAccess::reserve(std::uint64_t size) {
     if (mode_ == Mode::Replacing || size == 0)
         return StatusCode::Success; // a failed replacement leaves the target as it was anyway
     // Written in place, a file that fails halfway is damaged: find out first. The limit is
-    // checked by hand, since claiming room without growing the file does not check it.
+    // checked by hand, since claiming room without growing the file does not check it. A file
+    // system that cannot claim room is written all the same.
     if (size > fileSizeLimit() || size > static_cast<std::uint64_t>(INT64_MAX) ||
         (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 &&
-         errno != EOPNOTSUPP && errno != ENOSYS)) {
+         errno != EOPNOTSUPP && errno != ENOSYS && errno != EINVAL)) {
         failed_ = true;
         return StatusCode::Failure;
     }

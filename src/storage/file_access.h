@@ -64,8 +64,6 @@ public:
     // Closes; an uncommitted replacement is abandoned and its temporary file removed.
     void close();
     bool isOpen() const { return fd_ >= 0; }
-    // While writing: true when the target is being written in place rather than replaced.
-    bool writesInPlace() const { return mode_ == Mode::InPlace; }
 
     std::uint64_t size() const;
     StatusCode seek(std::uint64_t offset);
