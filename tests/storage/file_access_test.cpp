@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <ostream>
 #include <set>
 
 #include "storage/file_access.h"
@@ -135,55 +134,6 @@ TEST_F(FileAccessTest, ReadersShareAFileAndAWriterExcludesEveryone) {
     EXPECT_EQ(other.open(target, false, true), StatusCode::Success);
     EXPECT_EQ(reader.open(target, true, true), StatusCode::Failure); // no read-write opens
 }
-
-// A lock taken by another program on the file: what a load, a save and a certificate read
-// make of it.
-struct HeldLock {
-    const char* name;
-    int operation; // for flock
-    StatusCode load;
-    StatusCode save;
-};
-
-void PrintTo(const HeldLock& lock, std::ostream* out) {
-    *out << lock.name;
-}
-
-class FileAccessHeldLockTest : public FileAccessTest,
-                               public ::testing::WithParamInterface<HeldLock> {};
-
-TEST_P(FileAccessHeldLockTest, LoadSaveAndWholeFileReadHonourIt) {
-    const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, GetParam().operation | LOCK_NB), 0);
-
-    const StatusCode read =
-        GetParam().load == StatusCode::Success ? StatusCode::Success : StatusCode::Failure;
-    RecordDatabase db;
-    EXPECT_EQ(db.readDatabase(target), read);
-    std::uint32_t type = 0;
-    EXPECT_EQ(readTypeAndCreator(target, &type, nullptr), read);
-    ByteBuffer buffer;
-    EXPECT_EQ(readWholeFile(target, buffer), StatusCode::Success);
-    EXPECT_TRUE(buffer.view() == previous);
-    Profile profile;
-    profile.filePath.assign(target);
-    EXPECT_EQ(profile.loadProfileDatabase(), GetParam().load);
-    fillBigProfile(profile, target, 1);
-    EXPECT_EQ(profile.saveProfileDatabase(), GetParam().save);
-    EXPECT_TRUE(profile.modified);
-    expectPreviousFileOnly();
-
-    ::close(fd);
-    EXPECT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
-}
-
-INSTANTIATE_TEST_SUITE_P(Locks, FileAccessHeldLockTest,
-                         ::testing::Values(HeldLock{"Exclusive", LOCK_EX, StatusCode::FileNotFound,
-                                                    StatusCode::WriteFailed},
-                                           HeldLock{"Shared", LOCK_SH, StatusCode::Success,
-                                                    StatusCode::WriteFailed}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FileAccessTest, AFileBeingWrittenByAnotherProcessCannotBeLoaded) {
     int ready[2], release[2];

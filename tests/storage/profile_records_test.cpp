@@ -506,9 +506,11 @@ TEST_F(ProfileRecordLoadTest, ADatabaseOverSixtyFourMebibytesGivesOneAndLeavesTh
     test::writeFile(path, profileFile(mainRecordStart()));
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSixtyFourMebibytes)), 0);
     EXPECT_EQ(loadAsItIs(), StatusCode::Success);
-    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSixtyFourMebibytes) + 1), 0);
-    EXPECT_EQ(loadAsItIs(), StatusCode::FileNotFound);
-    expectUntouched();
+    for (const std::uint64_t size : {kSixtyFourMebibytes + 1, std::uint64_t{1} << 30}) {
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
+        EXPECT_EQ(loadAsItIs(), StatusCode::FileNotFound);
+        expectUntouched();
+    }
 }
 
 TEST_F(ProfileRecordLoadTest, ForeignFilesGiveSevenAndLeaveTheProfile) {

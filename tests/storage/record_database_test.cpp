@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -326,35 +325,6 @@ TEST(RecordDatabaseTest, ReadWholeFileRefusesAFileOverItsLimitBeforeReadingIt) {
     ByteBuffer refused;
     EXPECT_EQ(readWholeFile(dir.file("ten"), refused, 9), StatusCode::Failure);
     EXPECT_TRUE(refused.empty());
-}
-
-// A database of the given size made of a header and zeros, without writing the zeros: the file
-// is sparse. Its one record runs from the end of the list to the end of the file.
-void writeSparseDatabase(const std::string& path, std::uint64_t size) {
-    const std::string head = test::headerBytes(HeaderFields{}, 1).be32(86).be32(0).str();
-    test::writeFile(path, head);
-    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
-}
-
-TEST(RecordDatabaseTest, DatabasesOverTheSizeLimitAreRefusedFromTheirSize) {
-    test::TempDir dir;
-    struct Case {
-        std::uint64_t size;
-        StatusCode status;
-    };
-    for (const Case c : {Case{kSixtyFourMebibytes, StatusCode::Success},
-                         Case{kSixtyFourMebibytes + 1, StatusCode::Failure},
-                         Case{std::uint64_t{1} << 30, StatusCode::Failure}}) {
-        SCOPED_TRACE(c.size);
-        const std::string path = dir.file("sparse.odb");
-        writeSparseDatabase(path, c.size);
-        RecordDatabase db;
-        EXPECT_EQ(db.readDatabase(path), c.status);
-        if (c.status == StatusCode::Success) {
-            ASSERT_EQ(db.recordCount(), 1u);
-            EXPECT_EQ(db.recordAt(0)->length(), c.size - 86);
-        }
-    }
 }
 
 TEST(RecordDatabaseTest, ADatabaseOverTheSizeLimitIsNotWritten) {
