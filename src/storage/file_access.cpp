@@ -3,15 +3,19 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <new>
+#include <string_view>
 #include <system_error>
 
 namespace corvane {
@@ -21,6 +25,11 @@ namespace {
 constexpr std::size_t kWriteBufferSize = 64 * 1024;
 // Keeps "." + name + marker + "XXXXXX" within the usual 255-byte limit for a file name.
 constexpr std::size_t kMaxNameInTemporary = 200;
+constexpr std::size_t kTemporarySuffixLength = 6;
+// As many links as the kernel itself follows in one path.
+constexpr int kMaxLinkHops = 40;
+// Each retry means another writer replaced the file just as we locked it.
+constexpr int kLockAttempts = 8;
 
 // A file-size limit must make write() fail with EFBIG rather than kill the process with SIGXFSZ
 // before the failure can be reported. A handler someone else installed is left alone.
@@ -45,6 +54,85 @@ void closeFd(int& fd) {
 
 bool lockExclusive(int fd) {
     return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The path that a chain of symbolic links ends in, which need not exist yet. A save writes
+// there, so the links stay links and a dangling one gets its target.
+bool followLinks(const std::string& path, std::string& resolved) {
+    namespace fs = std::filesystem;
+    fs::path current(path);
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno != ENOENT)
+                return false;
+            resolved = current.string();
+            return true;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            resolved = current.string();
+            return true;
+        }
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1,
+                         '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= link.size())
+            return false;
+        link.resize(static_cast<std::size_t>(n));
+        const fs::path next(link);
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return false;
+}
+
+std::string folderOf(const std::string& path) {
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+bool isTemporarySuffix(std::string_view suffix) {
+    return suffix.size() == kTemporarySuffixLength &&
+           std::all_of(suffix.begin(), suffix.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+           });
+}
+
+// Removes the temporary files of earlier saves of this target that were killed before they
+// could clean up. Called only under the target's exclusive lock, so no other save of it is
+// running; a temporary file that is still locked belongs to a live writer all the same and is
+// left alone. Nothing here can fail the save: a folder that cannot be listed is simply skipped.
+void removeStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(prefix) ||
+            !isTemporarySuffix(std::string_view(name).substr(prefix.size())))
+            continue;
+        const std::string path = it->path().string();
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && lockExclusive(fd) &&
+            ::lstat(path.c_str(), &named) == 0 && sameFile(opened, named))
+            ::unlink(path.c_str());
+        closeFd(fd);
+    }
+}
+
+// The file-size limit of the process, or none.
+std::uint64_t fileSizeLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::numeric_limits<std::uint64_t>::max();
+    return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
 // The low-level write, with the test hook applied.
@@ -82,25 +170,27 @@ FileAccess::~FileAccess() {
     close();
 }
 
-StatusCode FileAccess::open(const std::string& path, bool read, bool write) {
+StatusCode FileAccess::open(const std::string& path, bool read, bool write, ReadLocking locking) {
     close();
     if (read == write || path.empty())
         return StatusCode::Failure;
     try {
-        return read ? openForReading(path) : openForWriting(path);
+        return read ? openForReading(path, locking) : openForWriting(path);
     } catch (const std::bad_alloc&) {
         close();
         return StatusCode::Failure;
     }
 }
 
-StatusCode FileAccess::openForReading(const std::string& path) {
+StatusCode FileAccess::openForReading(const std::string& path, ReadLocking locking) {
     // Non-blocking so that a FIFO cannot hang the open; it is refused below anyway.
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd_ < 0)
         return StatusCode::Failure;
+    mode_ = Mode::Reading;
     struct stat st {};
-    if (!lockExclusive(fd_) || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+    if ((locking == ReadLocking::Shared && ::flock(fd_, LOCK_SH | LOCK_NB) != 0) ||
+        ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
         close();
         return StatusCode::Failure;
     }
@@ -110,57 +200,98 @@ StatusCode FileAccess::openForReading(const std::string& path) {
     return StatusCode::Success;
 }
 
+// Opens and locks the existing file at `target` into targetFd_. When another writer replaced
+// the file between our open and our lock, the new file is opened again, so the lock held is
+// always that of the file the path names. `exists` is false when there is no file at all.
+StatusCode FileAccess::lockExistingTarget(const std::string& target, bool& exists,
+                                          struct stat& st) {
+    exists = false;
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        // Opened for writing: an existing file that we may not write is not ours to replace.
+        targetFd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (targetFd_ < 0)
+            return errno == ENOENT ? StatusCode::Success : StatusCode::Failure;
+        struct stat named {};
+        if (::fstat(targetFd_, &st) != 0 || !S_ISREG(st.st_mode) || !lockExclusive(targetFd_))
+            return StatusCode::Failure;
+        if (::stat(target.c_str(), &named) == 0 && sameFile(st, named)) {
+            int flags = ::fcntl(targetFd_, F_GETFL);
+            if (flags >= 0)
+                ::fcntl(targetFd_, F_SETFL, flags & ~O_NONBLOCK);
+            exists = true;
+            return StatusCode::Success;
+        }
+        closeFd(targetFd_);
+    }
+    return StatusCode::Failure;
+}
+
+// Makes the temporary file that will replace the target, locked, with the target's owner, group
+// and mode (or mode 0600 for a new file, which holds credentials). False when that cannot be
+// done; nothing is left behind then.
+bool FileAccess::createReplacement(const std::string& folder, const std::string& prefix,
+                                   const struct stat* existing) {
+    std::string pattern = folder + "/" + prefix + "XXXXXX";
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ < 0)
+        return false;
+    tempPath_ = pattern;
+    // The lock travels with the new file through the rename, so nobody reads it before we close.
+    bool ok = lockExclusive(fd_);
+    if (ok && existing) {
+        struct stat own {};
+        ok = ::fstat(fd_, &own) == 0;
+        if (ok && (own.st_uid != existing->st_uid || own.st_gid != existing->st_gid))
+            ok = ::fchown(fd_, existing->st_uid, existing->st_gid) == 0;
+    }
+    // After the change of owner, which clears the set-id bits.
+    ok = ok && ::fchmod(fd_, existing ? existing->st_mode & 07777 : 0600) == 0;
+    if (!ok) {
+        abandonWrite();
+        closeFd(fd_);
+    }
+    return ok;
+}
+
 StatusCode FileAccess::openForWriting(const std::string& path) {
     ignoreFileSizeSignal();
-    namespace fs = std::filesystem;
-    mode_t mode = 0600; // a new file holds credentials
-    fs::path target(path);
+    std::string target;
+    if (!followLinks(path, target))
+        return StatusCode::Failure;
+    const std::string name = std::filesystem::path(target).filename().string();
+    if (name.empty())
+        return StatusCode::Failure;
+    const std::string folder = folderOf(target);
+    const std::string prefix = "." + name.substr(0, kMaxNameInTemporary) + kTemporaryFileMarker;
+
+    bool exists = false;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        // An existing file we may not write stays as it is, as an in-place write would fail.
-        if (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)
-            return StatusCode::Failure;
-        // Replace what a symbolic link points to, not the link itself.
-        std::error_code ec;
-        target = fs::canonical(target, ec);
-        if (ec)
-            return StatusCode::Failure;
-        targetFd_ = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (targetFd_ < 0)
-            targetFd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (targetFd_ < 0 || !lockExclusive(targetFd_)) {
+    if (lockExistingTarget(target, exists, st) != StatusCode::Success) {
+        close();
+        return StatusCode::Failure;
+    }
+    targetPath_ = target;
+    pending_.reserve(kWriteBufferSize);
+    written_ = 0;
+    if (!exists) {
+        if (!createReplacement(folder, prefix, nullptr)) {
             close();
             return StatusCode::Failure;
         }
-        mode = st.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        return StatusCode::Failure;
+        mode_ = Mode::Replacing;
+        return StatusCode::Success;
     }
 
-    fs::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::string name = target.filename().string();
-    if (name.empty()) {
-        close();
-        return StatusCode::Failure;
+    // We hold the target's lock, so no other save of it can be running.
+    removeStaleTemporaries(folder, prefix);
+    // A replacement would split a hard link from its other names.
+    if (st.st_nlink == 1 && createReplacement(folder, prefix, &st)) {
+        mode_ = Mode::Replacing;
+        return StatusCode::Success;
     }
-    name.resize(std::min(name.size(), kMaxNameInTemporary));
-    std::string pattern = (folder / ("." + name + kTemporaryFileMarker + "XXXXXX")).string();
-    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-        close();
-        return StatusCode::Failure;
-    }
-    tempPath_ = pattern;
-    targetPath_ = target.string();
-    writing_ = true;
-    // The lock travels with the new file through the rename, so nobody reads it before we close.
-    if (::fchmod(fd_, mode) != 0 || !lockExclusive(fd_)) {
-        close();
-        return StatusCode::Failure;
-    }
-    pending_.reserve(kWriteBufferSize);
+    fd_ = targetFd_;
+    targetFd_ = -1;
+    mode_ = Mode::InPlace;
     return StatusCode::Success;
 }
 
@@ -171,13 +302,15 @@ void FileAccess::abandonWrite() {
 }
 
 void FileAccess::close() {
-    if (writing_)
+    if (mode_ == Mode::Replacing)
         abandonWrite();
     closeFd(fd_);
     closeFd(targetFd_);
-    writing_ = false;
+    mode_ = Mode::Closed;
     failed_ = false;
+    written_ = 0;
     targetPath_.clear();
+    tempPath_.clear();
     pending_.clear();
 }
 
@@ -189,14 +322,14 @@ std::uint64_t FileAccess::size() const {
 }
 
 StatusCode FileAccess::seek(std::uint64_t offset) {
-    if (fd_ < 0 || writing_ || offset > static_cast<std::uint64_t>(INT64_MAX))
+    if (mode_ != Mode::Reading || offset > static_cast<std::uint64_t>(INT64_MAX))
         return StatusCode::Failure;
     return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0 ? StatusCode::Failure
                                                                   : StatusCode::Success;
 }
 
 StatusCode FileAccess::readBlock(std::uint8_t* buffer, std::size_t n) {
-    if (fd_ < 0 || writing_)
+    if (mode_ != Mode::Reading)
         return StatusCode::Failure;
     std::size_t done = 0;
     while (done < n) {
@@ -231,6 +364,23 @@ StatusCode FileAccess::readBe32(std::uint32_t& value) {
     return StatusCode::Success;
 }
 
+StatusCode FileAccess::reserve(std::uint64_t size) {
+    if (mode_ != Mode::Replacing && mode_ != Mode::InPlace)
+        return StatusCode::Failure;
+    if (mode_ == Mode::Replacing || size == 0)
+        return StatusCode::Success; // a failed replacement leaves the target as it was anyway
+    // Written in place, a file that fails halfway is damaged: find out first. The limit is
+    // checked by hand, since claiming room without growing the file does not check it. A file
+    // system that cannot claim room is written all the same.
+    if (size > fileSizeLimit() || size > static_cast<std::uint64_t>(INT64_MAX) ||
+        (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 &&
+         errno != EOPNOTSUPP && errno != ENOSYS && errno != EINVAL)) {
+        failed_ = true;
+        return StatusCode::Failure;
+    }
+    return StatusCode::Success;
+}
+
 StatusCode FileAccess::writeAll(const std::uint8_t* bytes, std::size_t n) {
     while (n > 0) {
         ssize_t written = hookedWrite(fd_, bytes, n);
@@ -242,6 +392,7 @@ StatusCode FileAccess::writeAll(const std::uint8_t* bytes, std::size_t n) {
         }
         bytes += written;
         n -= static_cast<std::size_t>(written);
+        written_ += static_cast<std::uint64_t>(written);
     }
     return StatusCode::Success;
 }
@@ -255,7 +406,7 @@ StatusCode FileAccess::flushPending() {
 }
 
 StatusCode FileAccess::writeBlock(const std::uint8_t* buffer, std::size_t n) {
-    if (fd_ < 0 || !writing_ || failed_)
+    if ((mode_ != Mode::Replacing && mode_ != Mode::InPlace) || failed_)
         return StatusCode::Failure;
     if (n == 0)
         return StatusCode::Success;
@@ -287,28 +438,39 @@ StatusCode FileAccess::writeBe32(std::uint32_t value) {
 }
 
 StatusCode FileAccess::commit() {
-    if (fd_ < 0 || !writing_)
-        return StatusCode::Failure;
-    if (failed_ || flushPending() != StatusCode::Success || ::fsync(fd_) != 0) {
-        close();
-        return StatusCode::Failure;
-    }
-    if (writeFaultHook().beforeRename)
-        writeFaultHook().beforeRename();
-    if (::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
-        close();
-        return StatusCode::Failure;
-    }
-    tempPath_.clear();
-    // The rename itself is durable only once the folder is synced.
-    StatusCode status = StatusCode::Success;
-    std::string folder = std::filesystem::path(targetPath_).parent_path().string();
-    int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0 || (::fsync(dirFd) != 0 && errno != EINVAL))
-        status = StatusCode::Failure;
-    closeFd(dirFd);
+    StatusCode status = StatusCode::Failure;
+    if (mode_ == Mode::Replacing)
+        status = commitReplacement();
+    else if (mode_ == Mode::InPlace)
+        status = commitInPlace();
     close();
     return status;
+}
+
+StatusCode FileAccess::commitReplacement() {
+    if (failed_ || flushPending() != StatusCode::Success || ::fsync(fd_) != 0)
+        return StatusCode::Failure;
+    if (writeFaultHook().beforeRename)
+        writeFaultHook().beforeRename();
+    if (::rename(tempPath_.c_str(), targetPath_.c_str()) != 0)
+        return StatusCode::Failure;
+    tempPath_.clear();
+    // Once renamed, the file is saved. Syncing the folder makes the rename durable where that
+    // can be done; a folder we may enter but not read cannot be opened for it, and that is no
+    // failure of the save.
+    int dirFd = ::open(folderOf(targetPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0)
+        ::fsync(dirFd);
+    closeFd(dirFd);
+    return StatusCode::Success;
+}
+
+StatusCode FileAccess::commitInPlace() {
+    if (failed_ || flushPending() != StatusCode::Success ||
+        written_ > static_cast<std::uint64_t>(INT64_MAX) ||
+        ::ftruncate(fd_, static_cast<off_t>(written_)) != 0 || ::fsync(fd_) != 0)
+        return StatusCode::Failure;
+    return StatusCode::Success;
 }
 
 } // namespace corvane

@@ -13,7 +13,8 @@ namespace corvane {
 
 namespace {
 
-constexpr std::uint64_t kMaxFileSize = std::numeric_limits<std::uint32_t>::max();
+// A ByteBuffer counts its bytes in 32 bits.
+constexpr std::uint64_t kMaxBufferSize = std::numeric_limits<std::uint32_t>::max();
 
 std::uint64_t entrySize(std::uint16_t attributes) {
     return (attributes & kResourceFormAttribute) ? 10 : 8;
@@ -44,7 +45,7 @@ void DatabaseHeader::copyHeader(const DatabaseHeader& source) {
 
 StatusCode RecordDatabase::readDatabaseFromMemory(const std::uint8_t* bytes, std::size_t size) {
     try {
-        if (size < kHeaderSize || size > kMaxFileSize)
+        if (size < kHeaderSize || size > kMaxDatabaseSize)
             return StatusCode::Failure;
         std::memcpy(name.data(), bytes, name.size());
         attributes = getBe16(bytes + 32);
@@ -108,7 +109,7 @@ StatusCode RecordDatabase::readDatabase(const std::string& path) {
         if (file.open(path, true, false) != StatusCode::Success)
             return StatusCode::Failure;
         const std::uint64_t size = file.size();
-        if (size > kMaxFileSize)
+        if (size > kMaxDatabaseSize)
             return StatusCode::Failure;
         // One read of the whole file; parsing then works on memory with every bound checked.
         auto content = std::make_unique_for_overwrite<std::uint8_t[]>(size);
@@ -124,12 +125,20 @@ StatusCode RecordDatabase::readDatabase(const std::string& path) {
 bool RecordDatabase::assignDataOffsets() {
     std::uint64_t offset = kHeaderSize + std::uint64_t(recordCount()) * entrySize(attributes);
     for (const auto& entry : records) {
-        if (offset > kMaxFileSize)
+        if (offset > kMaxDatabaseSize)
             return false;
         entry->dataOffset = static_cast<std::uint32_t>(offset);
         offset += entry->length();
     }
-    return offset <= kMaxFileSize;
+    return offset <= kMaxDatabaseSize;
+}
+
+std::uint64_t RecordDatabase::fileSize() const {
+    const std::uint64_t list = kHeaderSize + std::uint64_t(recordCount()) * entrySize(attributes);
+    if (recordCount() == 0)
+        return list + 2;
+    const RecordEntry& last = *recordAt(recordCount() - 1);
+    return std::uint64_t(last.dataOffset) + last.length();
 }
 
 StatusCode RecordDatabase::writeDatabase(const std::string& path) {
@@ -137,7 +146,8 @@ StatusCode RecordDatabase::writeDatabase(const std::string& path) {
         if (!assignDataOffsets())
             return StatusCode::Failure;
         FileAccess file;
-        if (file.open(path, false, true) != StatusCode::Success)
+        if (file.open(path, false, true) != StatusCode::Success ||
+            file.reserve(fileSize()) != StatusCode::Success)
             return StatusCode::Failure;
 
         bool ok = true;
@@ -199,13 +209,15 @@ StatusCode readTypeAndCreator(const std::string& path, std::uint32_t* type,
     return StatusCode::Success;
 }
 
-StatusCode readWholeFile(const std::string& path, ByteBuffer& buffer) {
+StatusCode readWholeFile(const std::string& path, ByteBuffer& buffer, std::uint64_t maxSize) {
     try {
         FileAccess file;
-        if (file.open(path, true, false) != StatusCode::Success)
+        if (file.open(path, true, false, ReadLocking::None) != StatusCode::Success)
             return StatusCode::Failure;
         const std::uint64_t size = file.size();
-        if (size > kMaxFileSize || buffer.resize(static_cast<std::size_t>(size)) != 0)
+        if (size > maxSize)
+            return StatusCode::Failure;
+        if (size > kMaxBufferSize || buffer.resize(static_cast<std::size_t>(size)) != 0)
             return StatusCode::OutOfMemory;
         if (file.readBlock(buffer.data(), buffer.size()) != StatusCode::Success) {
             buffer.clear();

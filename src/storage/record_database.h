@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +19,11 @@ constexpr std::uint32_t fourCharCode(const char (&s)[5]) {
 
 constexpr std::uint16_t kResourceFormAttribute = 0x0001;
 constexpr std::uint32_t kHeaderSize = 78;
+// The largest database read or written. No real profile comes near it (a thousand CA
+// certificates make about 2 MB); a larger file is refused before any of it is read.
+constexpr std::uint64_t kMaxDatabaseSize = 64 * 1024 * 1024;
+// No limit for readWholeFile beyond what a ByteBuffer can hold.
+constexpr std::uint64_t kNoFileSizeLimit = UINT64_MAX;
 
 // One record of a record database.
 class RecordEntry : public ListItem {
@@ -62,17 +68,21 @@ public:
     RecordEntry* recordAt(std::size_t index) const { return records.itemAt(index); }
     std::uint32_t recordCount() const { return records.count(); }
 
-    // Fills an empty database from a file: 0, or 1 for anything unreadable or malformed. On
-    // failure the entries read so far remain; the caller discards the database.
+    // Fills an empty database from a file, under the file's shared lock: 0, or 1 for anything
+    // unreadable, malformed or larger than kMaxDatabaseSize. On failure the entries read so far
+    // remain; the caller discards the database.
     StatusCode readDatabase(const std::string& path);
     // The same from bytes already in memory; never reads outside them.
     StatusCode readDatabaseFromMemory(const std::uint8_t* bytes, std::size_t size);
-    // Writes the database, replacing the file as a whole; recomputes every data offset.
+    // Writes the database under the file's exclusive lock (see FileAccess); recomputes every
+    // data offset. 1 when the file cannot be written or would be larger than kMaxDatabaseSize.
     StatusCode writeDatabase(const std::string& path);
 
     // Gives each entry its data offset, in list order after the header and record list. False
-    // when the file would outgrow 32-bit offsets.
+    // when the file would be larger than kMaxDatabaseSize.
     bool assignDataOffsets();
+    // The size of the file that writeDatabase makes, once the offsets are assigned.
+    std::uint64_t fileSize() const;
 };
 
 // Seconds since 1970 to the device's unit (seconds since 1904), low 32 bits.
@@ -83,7 +93,11 @@ constexpr std::uint32_t toDeviceTime(std::int64_t unixSeconds) {
 // Reads the type and creator codes at offsets 60 and 64. A code beyond the end reads as 0.
 StatusCode readTypeAndCreator(const std::string& path, std::uint32_t* type, std::uint32_t* creator);
 
-// Reads a whole, non-empty file: 0, 1 (cannot open, empty or short read) or 2 (no memory).
-StatusCode readWholeFile(const std::string& path, ByteBuffer& buffer);
+// Reads a whole, non-empty file without taking its lock, for files that are only ever read
+// (certificates and keys), so that any number of readers never fail one another: 0, 1 (cannot
+// open, empty, larger than maxSize, or short read) or 2 (no memory). A file larger than maxSize
+// is refused from its size alone, before any of it is read.
+StatusCode readWholeFile(const std::string& path, ByteBuffer& buffer,
+                         std::uint64_t maxSize = kNoFileSizeLimit);
 
 } // namespace corvane

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -21,6 +22,8 @@ namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
 
 // Resets the process-wide fault hook around a test.
 struct HookGuard {
@@ -57,6 +60,37 @@ void fillBigProfile(Profile& profile, const std::string& path, int certificates 
     profile.modified = true;
 }
 
+// Runs `body` in a child process and returns its exit code, or 128 + signal.
+template <class Body> int inChild(Body body) {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(body());
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// In a child: become the unprivileged user "nobody" when running as root. False when that
+// cannot be done.
+bool dropRoot() {
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+}
+
+struct stat statOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+// The number of CA certificates in the database at `path`, or -1 when it does not load.
+int loadedCertificates(const std::string& path) {
+    Profile profile;
+    profile.filePath.assign(path);
+    if (profile.loadProfileDatabase() != StatusCode::Success)
+        return -1;
+    return static_cast<int>(profile.caCertificates.count());
+}
+
 class FileAccessTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -80,41 +114,28 @@ protected:
     std::string previous;
 };
 
-TEST_F(FileAccessTest, ASecondOpenOfAnOpenFileFails) {
-    FileAccess first;
-    ASSERT_EQ(first.open(target, true, false), StatusCode::Success);
-    FileAccess second;
-    EXPECT_EQ(second.open(target, true, false), StatusCode::Failure);
-    EXPECT_EQ(second.open(target, false, true), StatusCode::Failure);
-    first.close();
-    EXPECT_EQ(second.open(target, true, false), StatusCode::Success);
-    EXPECT_EQ(first.open(target, true, true), StatusCode::Failure); // no in-place updates
+TEST_F(FileAccessTest, ReadersShareAFileAndAWriterExcludesEveryone) {
+    FileAccess reader;
+    ASSERT_EQ(reader.open(target, true, false), StatusCode::Success);
+    FileAccess other;
+    EXPECT_EQ(other.open(target, true, false), StatusCode::Success);
+    other.close();
+    EXPECT_EQ(other.open(target, false, true), StatusCode::Failure);
+    reader.close();
+
+    FileAccess writer;
+    ASSERT_EQ(writer.open(target, false, true), StatusCode::Success);
+    EXPECT_EQ(other.open(target, true, false), StatusCode::Failure);
+    EXPECT_EQ(other.open(target, false, true), StatusCode::Failure);
+    // Certificate and key files are read without the lock.
+    EXPECT_EQ(other.open(target, true, false, ReadLocking::None), StatusCode::Success);
+    other.close();
+    writer.close();
+    EXPECT_EQ(other.open(target, false, true), StatusCode::Success);
+    EXPECT_EQ(reader.open(target, true, true), StatusCode::Failure); // no read-write opens
 }
 
-TEST_F(FileAccessTest, AFileLockedElsewhereCannotBeLoadedOrSaved) {
-    const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-
-    RecordDatabase db;
-    EXPECT_EQ(db.readDatabase(target), StatusCode::Failure);
-    std::uint32_t type = 0;
-    EXPECT_EQ(readTypeAndCreator(target, &type, nullptr), StatusCode::Failure);
-    ByteBuffer buffer;
-    EXPECT_EQ(readWholeFile(target, buffer), StatusCode::Failure);
-    Profile profile;
-    profile.filePath.assign(target);
-    EXPECT_EQ(profile.loadProfileDatabase(), StatusCode::FileNotFound);
-    fillBigProfile(profile, target, 1);
-    EXPECT_EQ(profile.saveProfileDatabase(), StatusCode::WriteFailed);
-    EXPECT_TRUE(profile.modified);
-    expectPreviousFileOnly();
-
-    ::close(fd);
-    EXPECT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
-}
-
-TEST_F(FileAccessTest, AFileHeldByAnotherProcessCannotBeLoaded) {
+TEST_F(FileAccessTest, AFileBeingWrittenByAnotherProcessCannotBeLoaded) {
     int ready[2], release[2];
     ASSERT_EQ(pipe(ready), 0);
     ASSERT_EQ(pipe(release), 0);
@@ -122,7 +143,7 @@ TEST_F(FileAccessTest, AFileHeldByAnotherProcessCannotBeLoaded) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         FileAccess held;
-        char c = held.open(target, true, false) == StatusCode::Success ? 'y' : 'n';
+        char c = held.open(target, false, true) == StatusCode::Success ? 'y' : 'n';
         (void)!write(ready[1], &c, 1);
         (void)!read(release[0], &c, 1);
         _exit(0);
@@ -221,16 +242,6 @@ TEST_F(FileAccessTest, AFullDiskIsReportedAndLeavesThePreviousFile) {
     EXPECT_EQ(test::readFile(target).size(), written.size());
 }
 
-// Runs `body` in a child process and returns its exit code, or 128 + signal.
-template <class Body> int inChild(Body body) {
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(body());
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 TEST_F(FileAccessTest, AFileSizeLimitFailsTheSaveInsteadOfKillingTheProcess) {
     const int code = inChild([&] {
         rlimit limit{100000, 100000};
@@ -261,13 +272,14 @@ TEST_F(FileAccessTest, AScriptUnderUlimitReportsTheFailedSave) {
               (std::set<std::string>{"big.odb", "script.txt", "target.odb", "wizard.log"}));
 }
 
-TEST_F(FileAccessTest, AnUnwritableFolderFailsTheSave) {
-    // The folder belongs to someone else; the file itself could be written in place.
+TEST_F(FileAccessTest, AWritableFileInAnUnwritableFolderIsWrittenInPlace) {
+    // The folder belongs to someone else; the file itself may be written.
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
+    const ino_t inode = statOf(target).st_ino;
     const int code = inChild([&] {
         const bool root = geteuid() == 0;
-        if (root && (setgid(65534) != 0 || setuid(65534) != 0))
+        if (root && !dropRoot())
             return 77;
         if (!root && ::chmod(dir.path().c_str(), 0555) != 0)
             return 78;
@@ -277,12 +289,185 @@ TEST_F(FileAccessTest, AnUnwritableFolderFailsTheSave) {
     });
     if (code == 77)
         GTEST_SKIP() << "cannot drop root privileges here";
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(statOf(target).st_ino, inode);
+    EXPECT_EQ(loadedCertificates(target), 1);
+    EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"target.odb"});
+}
+
+TEST_F(FileAccessTest, AFolderThatCannotBeListedStillTakesSaves) {
+    // Writable and enterable but not readable: the folder cannot be opened to sync it.
+    const bool root = geteuid() == 0;
+    ASSERT_EQ(::chmod(dir.path().c_str(), root ? 0733 : 0333), 0);
+    const std::string created = dir.file("created.odb");
+    const int code = inChild([&] {
+        if (root && !dropRoot())
+            return 77;
+        Profile profile;
+        fillBigProfile(profile, created, 1);
+        const StatusCode first = profile.saveProfileDatabase();
+        fillBigProfile(profile, created, 2);
+        const StatusCode second = profile.saveProfileDatabase(); // a replacement this time
+        return 10 * static_cast<int>(first) + static_cast<int>(second);
+    });
+    if (code == 77)
+        GTEST_SKIP() << "cannot drop root privileges here";
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0700), 0);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(loadedCertificates(created), 2);
+    EXPECT_EQ(statOf(created).st_mode & 07777, 0600u);
+    EXPECT_EQ(folderEntries(dir.path()), (std::set<std::string>{"created.odb", "target.odb"}));
+}
+
+TEST_F(FileAccessTest, RootSavingAnotherUsersFileKeepsItsOwnerGroupAndMode) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    Profile profile;
+    fillBigProfile(profile, target, 1);
+    ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
+    const struct stat st = statOf(target);
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNobody);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(loadedCertificates(target), 1);
+    EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"target.odb"});
+}
+
+TEST_F(FileAccessTest, AFileWhoseOwnerCannotBeKeptIsWrittenInPlace) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the file to another user";
+    // Anyone may write the file and add files to the folder, but a replacement made by nobody
+    // could not be given back to root.
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
+    const ino_t inode = statOf(target).st_ino;
+    const int code = inChild([&] {
+        if (!dropRoot())
+            return 77;
+        Profile profile;
+        fillBigProfile(profile, target, 1);
+        return static_cast<int>(profile.saveProfileDatabase());
+    });
+    if (code == 77)
+        GTEST_SKIP() << "cannot drop root privileges here";
+    EXPECT_EQ(code, 0);
+    const struct stat st = statOf(target);
+    EXPECT_EQ(st.st_ino, inode);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(st.st_mode & 07777, 0666u);
+    EXPECT_EQ(loadedCertificates(target), 1);
+    EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"target.odb"});
+}
+
+class FileAccessHardLinkTest : public FileAccessTest {
+protected:
+    void SetUp() override {
+        FileAccessTest::SetUp();
+        fs::create_hard_link(target, other);
+    }
+    std::string other = dir.file("other.odb");
+};
+
+TEST_F(FileAccessHardLinkTest, AFileWithASecondLinkIsWrittenInPlaceAndStaysShared) {
+    const ino_t inode = statOf(target).st_ino;
+    Profile profile;
+    fillBigProfile(profile, target, 8);
+    ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
+    EXPECT_EQ(statOf(target).st_ino, inode);
+    EXPECT_EQ(statOf(other).st_nlink, 2u);
+    EXPECT_EQ(loadedCertificates(other), 8);
+
+    // A shorter database leaves no tail of the longer one behind.
+    fillBigProfile(profile, target, 1);
+    ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
+    EXPECT_EQ(statOf(other).st_ino, inode);
+    EXPECT_EQ(loadedCertificates(other), 1);
+    EXPECT_EQ(folderEntries(dir.path()), (std::set<std::string>{"other.odb", "target.odb"}));
+}
+
+TEST_F(FileAccessHardLinkTest, EveryFailureWritingInPlaceIsReported) {
+    struct Fault {
+        unsigned failWriteCall;
+        std::int64_t stopAfterBytes;
+    };
+    for (const Fault fault : {Fault{1, -1}, Fault{2, -1}, Fault{0, 0}, Fault{0, 100000}}) {
+        SCOPED_TRACE("write call " + std::to_string(fault.failWriteCall) + ", room " +
+                     std::to_string(fault.stopAfterBytes));
+        writeFaultHook() = WriteFaultHook{};
+        writeFaultHook().failWriteCall = fault.failWriteCall;
+        writeFaultHook().stopAfterBytes = fault.stopAfterBytes;
+        Profile profile;
+        fillBigProfile(profile, target, 8);
+        EXPECT_EQ(profile.saveProfileDatabase(), StatusCode::WriteFailed);
+        EXPECT_TRUE(profile.modified);
+        EXPECT_EQ(statOf(other).st_nlink, 2u);
+    }
+}
+
+TEST_F(FileAccessHardLinkTest, AFileSizeLimitFailsAnInPlaceSaveBeforeAByteChanges) {
+    const int code = inChild([&] {
+        rlimit limit{100000, 100000};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 99;
+        Profile profile;
+        fillBigProfile(profile, target);
+        return static_cast<int>(profile.saveProfileDatabase());
+    });
     EXPECT_EQ(code, 3);
-    expectPreviousFileOnly();
+    EXPECT_TRUE(test::readFile(other) == previous) << "the file changed";
+}
+
+TEST_F(FileAccessTest, SavingThroughADanglingLinkCreatesItsTarget) {
+    fs::create_directory(dir.file("sub"));
+    // chain.odb -> link.odb -> sub/made.odb, which does not exist yet.
+    fs::create_symlink("sub/made.odb", dir.file("link.odb"));
+    fs::create_symlink(dir.file("link.odb"), dir.file("chain.odb"));
+    Profile profile;
+    fillBigProfile(profile, dir.file("chain.odb"), 1);
+    ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
+    EXPECT_TRUE(fs::is_symlink(dir.file("chain.odb")));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.odb")));
+    const std::string made = dir.file("sub/made.odb");
+    EXPECT_TRUE(S_ISREG(statOf(made).st_mode));
+    EXPECT_EQ(statOf(made).st_mode & 07777, 0600u);
+    EXPECT_EQ(loadedCertificates(made), 1);
+    EXPECT_EQ(folderEntries(dir.file("sub")), std::set<std::string>{"made.odb"});
+
+    fs::create_symlink("loop.odb", dir.file("loop.odb"));
+    fillBigProfile(profile, dir.file("loop.odb"), 1);
+    EXPECT_EQ(profile.saveProfileDatabase(), StatusCode::WriteFailed);
+}
+
+TEST_F(FileAccessTest, ASaveRemovesStaleTemporaryFilesOfItsTargetOnly) {
+    const std::string stale = std::string(".target.odb") + kTemporaryFileMarker;
+    const std::set<std::string> kept{
+        "target.odb",
+        stale + "Busy01",                                            // a live writer holds it
+        stale + "abc",                                               // not a name a save makes
+        std::string(".other.odb") + kTemporaryFileMarker + "Xy12Z9", // another target's
+        "notes.txt",
+    };
+    for (const std::string& name : kept)
+        if (name != "target.odb")
+            test::writeFile(dir.file(name), "x");
+    for (const std::string& name : {stale + "AbC123", stale + "zzzzzz"})
+        test::writeFile(dir.file(name), "secret");
+    const int busy = ::open(dir.file(stale + "Busy01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(busy, 0);
+    ASSERT_EQ(::flock(busy, LOCK_EX | LOCK_NB), 0);
+
+    Profile profile;
+    fillBigProfile(profile, target, 1);
+    ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
+    ::close(busy);
+    EXPECT_EQ(folderEntries(dir.path()), kept);
 }
 
 // A process that dies mid-save never leaves a damaged target. The temporary file it was
-// writing may remain, since nothing runs after a kill; it is named so that it is recognisable.
+// writing may remain, since nothing runs after a kill; the next save of the target removes it.
 class FileAccessCrashTest : public FileAccessTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(FileAccessCrashTest, TheTargetSurvivesAProcessThatDiesMidSave) {
@@ -309,12 +494,12 @@ TEST_P(FileAccessCrashTest, TheTargetSurvivesAProcessThatDiesMidSave) {
         }
     }
 
+    // The next save holds the target's lock, so it knows the leftovers are stale.
     Profile profile;
     fillBigProfile(profile, target);
     ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
-    profile.filePath.assign(target);
-    ASSERT_EQ(profile.loadProfileDatabase(), StatusCode::Success);
-    EXPECT_EQ(profile.caCertificates.count(), 8u);
+    EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"target.odb"});
+    EXPECT_EQ(loadedCertificates(target), 8);
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, FileAccessCrashTest, ::testing::Values(1, 2, 4, 0));

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
+#include <ostream>
 
 #include "storage/profile_records.h"
 #include "storage/storage_test_util.h"
@@ -459,6 +461,9 @@ protected:
     // "reset" can be told apart.
     StatusCode load(const std::string& bytes) {
         test::writeFile(path, bytes);
+        return loadAsItIs();
+    }
+    StatusCode loadAsItIs() {
         profile.filePath.assign(path);
         profile.profileName.assign("Before");
         profile.username.assign("old");
@@ -493,6 +498,19 @@ TEST_F(ProfileRecordLoadTest, UnreadableFilesGiveOneAndLeaveTheProfile) {
     // Type and creator right, but the record list runs past the end of the file.
     EXPECT_EQ(load(test::headerBytes(HeaderFields{}, 3).str()), StatusCode::FileNotFound);
     expectUntouched();
+}
+
+TEST_F(ProfileRecordLoadTest, ADatabaseOverSixtyFourMebibytesGivesOneAndLeavesTheProfile) {
+    constexpr std::uint64_t kSixtyFourMebibytes = 64 * 1024 * 1024;
+    // A valid profile padded with zeros that are never written: the file is sparse.
+    test::writeFile(path, profileFile(mainRecordStart()));
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSixtyFourMebibytes)), 0);
+    EXPECT_EQ(loadAsItIs(), StatusCode::Success);
+    for (const std::uint64_t size : {kSixtyFourMebibytes + 1, std::uint64_t{1} << 30}) {
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
+        EXPECT_EQ(loadAsItIs(), StatusCode::FileNotFound);
+        expectUntouched();
+    }
 }
 
 TEST_F(ProfileRecordLoadTest, ForeignFilesGiveSevenAndLeaveTheProfile) {
@@ -580,6 +598,12 @@ struct MalformedRecord {
     std::string main;
     std::vector<std::string> rest;
 };
+
+// Without a printer the test's name would be printed as the object's raw bytes, padding included.
+void PrintTo(const MalformedRecord& record, std::ostream* out) {
+    *out << record.name << " (main record of " << record.main.size() << " bytes, "
+         << record.rest.size() << " more records)";
+}
 
 std::vector<MalformedRecord> malformedRecords() {
     const std::string ok = mainRecordStart();

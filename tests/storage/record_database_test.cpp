@@ -19,6 +19,10 @@ using test::Bytes;
 using test::databaseBytes;
 using test::HeaderFields;
 using test::RecordFields;
+namespace fs = std::filesystem;
+
+// The largest database a load accepts or a save writes.
+constexpr std::uint64_t kSixtyFourMebibytes = 64 * 1024 * 1024;
 
 std::unique_ptr<RecordEntry> entryWith(const std::string& bytes, std::uint8_t attributes = 0) {
     auto entry = std::make_unique<RecordEntry>();
@@ -310,6 +314,32 @@ TEST(RecordDatabaseTest, ReadWholeFileReadsEveryByteAndRefusesEmptyFiles) {
     EXPECT_EQ(readWholeFile(dir.file("empty"), buffer), StatusCode::Failure);
     EXPECT_EQ(readWholeFile(dir.file("missing"), buffer), StatusCode::Failure);
     EXPECT_EQ(readWholeFile(dir.path().string(), buffer), StatusCode::Failure);
+}
+
+TEST(RecordDatabaseTest, ReadWholeFileRefusesAFileOverItsLimitBeforeReadingIt) {
+    test::TempDir dir;
+    test::writeFile(dir.file("ten"), "0123456789");
+    ByteBuffer buffer;
+    EXPECT_EQ(readWholeFile(dir.file("ten"), buffer, 10), StatusCode::Success);
+    EXPECT_EQ(buffer.view(), "0123456789");
+    ByteBuffer refused;
+    EXPECT_EQ(readWholeFile(dir.file("ten"), refused, 9), StatusCode::Failure);
+    EXPECT_TRUE(refused.empty());
+}
+
+TEST(RecordDatabaseTest, ADatabaseOverTheSizeLimitIsNotWritten) {
+    test::TempDir dir;
+    RecordDatabase db;
+    auto fits = std::make_unique<RecordEntry>();
+    ASSERT_EQ(fits->data.resize(kSixtyFourMebibytes - 86), 0);
+    ASSERT_TRUE(db.appendRecord(fits));
+    ASSERT_TRUE(db.assignDataOffsets());
+    EXPECT_EQ(db.fileSize(), kSixtyFourMebibytes);
+
+    auto more = entryWith("x");
+    ASSERT_TRUE(db.appendRecord(more));
+    EXPECT_EQ(db.writeDatabase(dir.file("over.odb")), StatusCode::Failure);
+    EXPECT_FALSE(fs::exists(dir.file("over.odb")));
 }
 
 TEST(RecordDatabaseTest, CopyHeaderCopiesTheNameUpToItsNulAndNoRecords) {

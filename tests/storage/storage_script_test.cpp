@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include "storage/profile_records.h"
 #include "storage/storage_test_util.h"
@@ -101,16 +102,53 @@ TEST_F(StorageScriptTest, FilesThatCannotBeLoadedStopTheScript) {
     }
 }
 
-TEST_F(StorageScriptTest, ALockedDatabaseCannotBeLoaded) {
+// A lock that another program holds on the database, and what a script that loads the file and
+// saves it again makes of it.
+struct HeldLock {
+    const char* name;
+    int operation; // for flock
+    const char* log;
+};
+
+void PrintTo(const HeldLock& lock, std::ostream* out) {
+    *out << lock.name;
+}
+
+class StorageScriptLockTest : public StorageScriptTest,
+                              public ::testing::WithParamInterface<HeldLock> {};
+
+TEST_P(StorageScriptLockTest, AWriterExcludesEveryoneAndReadersExcludeWriters) {
     ASSERT_EQ(test::runScript("set_name X\nset_auth LEAP\nsave held.odb\n", cwd).exitCode, 0);
     std::filesystem::remove(dir.file("wizard.log"));
+    const std::string before = test::readFile(dir.file("held.odb"));
     const int fd = ::open(dir.file("held.odb").c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    const auto result = test::runScript("load held.odb\n", cwd);
+    ASSERT_EQ(::flock(fd, GetParam().operation | LOCK_NB), 0);
+    const auto result = test::runScript("load held.odb\nsave held.odb\n", cwd);
     ::close(fd);
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(test::logBody(cwd), "Error on line 1: Failed to load database.\n");
+    EXPECT_EQ(test::logBody(cwd), GetParam().log);
+    EXPECT_TRUE(test::readFile(dir.file("held.odb")) == before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locks, StorageScriptLockTest,
+    ::testing::Values(HeldLock{"Exclusive", LOCK_EX, "Error on line 1: Failed to load database.\n"},
+                      HeldLock{"Shared", LOCK_SH, "Error on line 2: Failed to save database.\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StorageScriptTest, ACertificateFileIsReadEvenWhileSomeoneHoldsItsLock) {
+    std::filesystem::copy_file(test::dataFile("certs/ca.pem"), dir.file("ca.pem"));
+    const int fd = ::open(dir.file("ca.pem").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    const auto result =
+        test::runScript("set_name X\nset_auth EAP-PEAP\nset_inner_auth MSCHAPv2\nset_username u\n"
+                        "set_password p\nadd_ca_cert ca.pem\nsave out.odb\n",
+                        cwd);
+    ::close(fd);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(test::logBody(cwd), "Saved profile database: out.odb\n");
 }
 
 TEST_F(StorageScriptTest, ASaveThatCannotBeWrittenStopsTheScript) {
