@@ -300,22 +300,18 @@ CertificateFormat detectCertificateFormatOfBytes(std::string_view bytes, std::st
 }
 
 StatusCode readCertificateFile(const std::string& path, ByteBuffer& bytes) {
-    // The size is looked at before anything is read, so a huge or sparse file costs nothing.
+    // The open file's size is looked at before anything is read, so a huge or sparse file costs
+    // nothing; no lock is taken, so any number of runs may read one certificate at once.
+    const StatusCode read = readWholeFile(path, bytes, kMaxCertificateFileSize);
+    if (read == StatusCode::Success)
+        return StatusCode::Success;
+    if (read == StatusCode::OutOfMemory)
+        return StatusCode::ReadFailed;
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         static_cast<std::uint64_t>(info.st_size) > kMaxCertificateFileSize)
         return StatusCode::ReadFailed;
-    const StatusCode read = readWholeFile(path, bytes);
-    if (read == StatusCode::OutOfMemory)
-        return StatusCode::ReadFailed;
-    if (read != StatusCode::Success)
-        return StatusCode::Failure;
-    // The file may have grown since it was measured.
-    if (bytes.size() > kMaxCertificateFileSize) {
-        bytes.clear();
-        return StatusCode::ReadFailed;
-    }
-    return StatusCode::Success;
+    return StatusCode::Failure;
 }
 
 CertificateFormat detectCertificateFormat(const std::string& path) {
