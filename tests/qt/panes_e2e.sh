@@ -7,15 +7,7 @@
 set -u
 corvane=$1
 ca=$2
-if ! command -v xvfb-run >/dev/null; then
-    echo "SKIPPED: xvfb-run is not installed (Debian package xvfb)"
-    exit 77
-fi
-if [ -z "${CORVANE_E2E_ON_DISPLAY:-}" ]; then
-    exec env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY CORVANE_E2E_ON_DISPLAY=1 \
-        xvfb-run -a "$0" "$@"
-fi
-command -v xdotool >/dev/null || { echo "FAIL: xdotool is not installed"; exit 1; }
+source "$(dirname "$0")/on_display.sh"
 
 work=$(mktemp -d)
 pid=""
