@@ -1,5 +1,7 @@
 #include "certs/certificate_details.h"
 
+#include <langinfo.h>
+
 #include <clocale>
 #include <cstring>
 #include <ctime>
@@ -116,13 +118,24 @@ std::string formatCertificateDate(const SystemTime& utc) {
     locale_t dateLocale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
     if (dateLocale == static_cast<locale_t>(nullptr))
         dateLocale = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
+    std::string format = "%x";
+    const int year = local.tm_year + 1900;
+    if (dateLocale != static_cast<locale_t>(nullptr) && (year < 1950 || year > 2049)) {
+        // A two-digit year reads as 1950-2049, so a certificate valid until 2126 would look
+        // expired: outside that span the year is written whole.
+        std::string shortDate = nl_langinfo_l(D_FMT, dateLocale);
+        if (auto pos = shortDate.find("%y"); pos != std::string::npos) {
+            shortDate.replace(pos, 2, "%Y");
+            format = shortDate;
+        }
+    }
     std::array<char, 256> text{};
     std::size_t written = 0;
     if (dateLocale != static_cast<locale_t>(nullptr)) {
-        written = strftime_l(text.data(), text.size(), "%x", &local, dateLocale);
+        written = strftime_l(text.data(), text.size(), format.c_str(), &local, dateLocale);
         freelocale(dateLocale);
     } else {
-        written = std::strftime(text.data(), text.size(), "%x", &local);
+        written = std::strftime(text.data(), text.size(), format.c_str(), &local);
     }
     return std::string(text.data(), written);
 }

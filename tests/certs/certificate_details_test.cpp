@@ -245,8 +245,16 @@ TEST(CertDate, EndOfPeriodShowsInLocalTime) {
 
 TEST(CertDate, ZoneAheadOfUtcMovesToTheNextDay) {
     ScopedEnv env{{"LC_ALL", "C"}, {"TZ", "<+02>-2"}};
-    EXPECT_EQ(formatCertificateDate(at(2049, 12, 31, 22, 0, 0)), cShortDate(2050, 1, 1));
+    EXPECT_EQ(formatCertificateDate(at(2049, 12, 31, 22, 0, 0)), "01/01/2050");
     EXPECT_EQ(formatCertificateDate(at(2049, 12, 31, 21, 59, 59)), cShortDate(2049, 12, 31));
+}
+
+TEST(CertDate, YearsATwoDigitYearWouldMisreadAreWrittenWhole) {
+    ScopedEnv env{{"LC_ALL", "C"}, {"TZ", "UTC0"}};
+    EXPECT_EQ(formatCertificateDate(at(2126, 11, 14, 17, 20, 5)), "11/14/2126");
+    EXPECT_EQ(formatCertificateDate(at(1949, 12, 31, 0, 0, 0)), "12/31/1949");
+    EXPECT_EQ(formatCertificateDate(at(2049, 12, 31, 0, 0, 0)), "12/31/49");
+    EXPECT_EQ(formatCertificateDate(at(1950, 1, 1, 0, 0, 0)), "01/01/50");
 }
 
 TEST(CertDate, UtcZoneShowsTheSameDay) {
