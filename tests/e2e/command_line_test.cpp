@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -132,6 +133,19 @@ TEST(ProgramFolderTest, UnknownProgramFolderLoadsNoModuleFromTheCurrentFolder) {
     const std::string window = runWithoutProc(dir.path().string(), "", &exitCode);
     EXPECT_EQ(exitCode, 1);
     EXPECT_NE(window.find("folder cannot be found"), std::string::npos) << window;
+}
+
+TEST(ProgramFolderTest, WindowModeWithoutItsModuleSaysSoInOneLine) {
+    TempDir dir;
+    std::filesystem::copy_file(CORVANE_EXECUTABLE, dir.file("corvane"));
+    int exitCode = -1;
+    // A display is there, so only the missing module can stop the window.
+    const std::string output = commandOutput(
+        "cd '" + dir.path().string() + "' && QT_QPA_PLATFORM=offscreen ./corvane 2>&1", &exitCode);
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_NE(output.find(dir.file("corvane-window.so") + " is missing"), std::string::npos)
+        << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
 }
 
 TEST(ProgramLinkTest, BuiltWithTheDistributionHardening) {

@@ -268,7 +268,7 @@ TEST_F(ScriptRunTest, ModuleInTheCurrentFolderIsNeverLoaded) {
     EXPECT_EQ(logBody(cwd()), "Error on line 1: Unknown command\n");
 }
 
-TEST_F(ScriptRunTest, WindowModeWithoutTheWindowModuleSaysSoAndFails) {
+TEST_F(ScriptRunTest, WindowModeWithoutADisplaySaysSoAndFails) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{}, {"profile.odb"}, {"PROFILE.ODB"}, {"backup.odbx"}}) {
         auto r = runCorvane(args, cwd());
