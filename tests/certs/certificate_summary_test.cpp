@@ -15,18 +15,7 @@ namespace {
 
 using test::certFile;
 
-// Standard output of a shell command.
-std::string commandOutput(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    if (!pipe)
-        return out;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        out.append(buffer.data(), n);
-    return out;
-}
+using test::commandOutput;
 
 // The text after "<key>=" or "<key>: " on the first line that has it.
 std::string field(const std::string& text, const std::string& key) {

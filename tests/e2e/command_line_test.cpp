@@ -14,24 +14,13 @@
 namespace corvane {
 namespace {
 
+using test::commandOutput;
 using test::logBody;
 using test::readFile;
 using test::runCorvane;
 using test::runScript;
 using test::TempDir;
 using namespace std::string_literals;
-
-std::string commandOutput(const std::string& command, int* exitCode = nullptr) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string output;
-    char buffer[512];
-    while (pipe && fgets(buffer, sizeof buffer, pipe.get()))
-        output += buffer;
-    const int status = pipe ? pclose(pipe.release()) : -1;
-    if (exitCode)
-        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return output;
-}
 
 TEST(CommandLineTest, HelpAndVersionAnswerOnTheTerminal) {
     TempDir dir;

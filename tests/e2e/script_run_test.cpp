@@ -295,13 +295,7 @@ namespace corvane {
 namespace {
 
 TEST(ProgramLinkTest, ScriptModeLoadsNoGuiLibrary) {
-    std::string command = std::string("ldd ") + CORVANE_EXECUTABLE;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, pipe.get()))
-        output += buffer;
+    const std::string output = test::commandOutput(std::string("ldd ") + CORVANE_EXECUTABLE);
     EXPECT_NE(output.find("libcrypto"), std::string::npos) << output;
     EXPECT_EQ(output.find("Qt"), std::string::npos) << output;
     EXPECT_EQ(output.find("libX11"), std::string::npos) << output;

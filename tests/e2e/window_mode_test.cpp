@@ -12,22 +12,7 @@
 namespace corvane {
 namespace {
 
-std::string commandOutput(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    if (!pipe)
-        return out;
-    std::array<char, 512> buffer{};
-    while (std::fgets(buffer.data(), int(buffer.size()), pipe.get()))
-        out += buffer.data();
-    return out;
-}
-
-TEST(WindowModeTest, TheProgramLinksNoQt) {
-    const std::string libraries = commandOutput("ldd " CORVANE_EXECUTABLE);
-    ASSERT_NE(libraries.find("libcrypto"), std::string::npos) << libraries;
-    EXPECT_EQ(libraries.find("Qt"), std::string::npos) << libraries;
-}
+using test::commandOutput;
 
 TEST(WindowModeTest, NoDisplayGivesOneLineAndExitCodeOne) {
     if (!std::filesystem::exists(std::string(CORVANE_BINARY_DIR) + "/corvane-window.so"))

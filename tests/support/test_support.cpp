@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
@@ -134,6 +136,23 @@ RunResult runScript(const std::string& script, const std::string& cwd,
                     const std::map<std::string, std::string>& env) {
     writeFile(cwd + "/script.txt", script);
     return runCorvane({"script.txt"}, cwd, env);
+}
+
+std::string commandOutput(const std::string& command, int* exitCode) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string out;
+    if (exitCode)
+        *exitCode = -1;
+    if (!pipe)
+        return out;
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
+        out.append(buffer.data(), n);
+    const int status = pclose(pipe.release());
+    if (exitCode && status != -1 && WIFEXITED(status))
+        *exitCode = WEXITSTATUS(status);
+    return out;
 }
 
 std::string logBody(const std::string& cwd) {

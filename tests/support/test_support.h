@@ -43,6 +43,9 @@ RunResult runCorvane(const std::vector<std::string>& args, const std::string& cw
 RunResult runScript(const std::string& script, const std::string& cwd,
                     const std::map<std::string, std::string>& env = {});
 
+// Standard output of a shell command; its exit code too when asked (-1 when it did not exit).
+std::string commandOutput(const std::string& command, int* exitCode = nullptr);
+
 // wizard.log of a folder without its header line (the first two lines), for comparisons.
 std::string logBody(const std::string& cwd);
 
