@@ -39,9 +39,9 @@ inline constexpr const char* kTemporaryFileMarker = ".corvane-tmp-";
 // such as certificates, are read without it.
 enum class ReadLocking { Shared, None };
 
-// One open file, implemented once per system. Opening for reading takes a shared lock (unless told not to): readers
-// never exclude one another, but a file held by a writer cannot be read. Opening for writing
-// takes the target's exclusive lock, so it fails while anyone reads or writes the file.
+// One open file, implemented once per system. Opening for reading takes a shared lock (unless told
+// not to): readers never exclude one another, but a file held by a writer cannot be read. Opening
+// for writing takes the target's exclusive lock, so it fails while anyone reads or writes the file.
 //
 // A write replaces the target atomically where that keeps the file's identity: the bytes go to
 // a temporary file in the target's folder, given the target's owner, group and mode, which

@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "storage/byte_order.h"
 #include "platform/file_access.h"
+#include "storage/byte_order.h"
 
 namespace corvane {
 
