@@ -60,6 +60,33 @@ bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Whether the path still names the open file, and not a file put in its place.
+bool namesFile(const std::string& path, int fd) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           sameFile(opened, named);
+}
+
+std::string folderOf(const std::string& path) {
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+// Links followed by hand escape the rule the kernel applies to links in shared folders
+// (fs.protected_symlinks), so it is applied here: in a sticky folder that anyone may write, a
+// link is followed only when it belongs to the saving user or to the folder's owner. Anyone
+// else's link there may have been planted to make the save overwrite or create a file of ours.
+bool mayFollowLink(const std::string& link, const struct stat& linkStat) {
+    if (linkStat.st_uid == ::geteuid())
+        return true;
+    struct stat folder {};
+    if (::stat(folderOf(link).c_str(), &folder) != 0)
+        return false;
+    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
+    return (folder.st_mode & kShared) != kShared || folder.st_uid == linkStat.st_uid;
+}
+
 // The path that a chain of symbolic links ends in, which need not exist yet. A save writes
 // there, so the links stay links and a dangling one gets its target.
 bool followLinks(const std::string& path, std::string& resolved) {
@@ -77,6 +104,8 @@ bool followLinks(const std::string& path, std::string& resolved) {
             resolved = current.string();
             return true;
         }
+        if (!mayFollowLink(current.string(), st))
+            return false;
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1,
                          '\0');
         const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
@@ -89,11 +118,6 @@ bool followLinks(const std::string& path, std::string& resolved) {
     return false;
 }
 
-std::string folderOf(const std::string& path) {
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? "." : folder;
-}
-
 bool isTemporarySuffix(std::string_view suffix) {
     return suffix.size() == kTemporarySuffixLength &&
            std::all_of(suffix.begin(), suffix.end(), [](char c) {
@@ -102,9 +126,10 @@ bool isTemporarySuffix(std::string_view suffix) {
 }
 
 // Removes the temporary files of earlier saves of this target that were killed before they
-// could clean up. Called only under the target's exclusive lock, so no other save of it is
-// running; a temporary file that is still locked belongs to a live writer all the same and is
-// left alone. Nothing here can fail the save: a folder that cannot be listed is simply skipped.
+// could clean up, whether or not the target exists yet. A live writer holds the lock of its
+// temporary file, so a file whose lock can be taken is stale; a writer that loses its file in
+// the moment before it locks it makes another (see createReplacement). Nothing here can fail
+// the save: a folder that cannot be listed is simply skipped.
 void removeStaleTemporaries(const std::string& folder, const std::string& prefix) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -119,9 +144,8 @@ void removeStaleTemporaries(const std::string& folder, const std::string& prefix
         if (fd < 0)
             continue;
         struct stat opened {};
-        struct stat named {};
         if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && lockExclusive(fd) &&
-            ::lstat(path.c_str(), &named) == 0 && sameFile(opened, named))
+            namesFile(path, fd))
             ::unlink(path.c_str());
         closeFd(fd);
     }
@@ -208,7 +232,9 @@ StatusCode FileAccess::lockExistingTarget(const std::string& target, bool& exist
     exists = false;
     for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
         // Opened for writing: an existing file that we may not write is not ours to replace.
-        targetFd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        // The links were followed already; one that appeared since is not followed.
+        targetFd_ =
+            ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
         if (targetFd_ < 0)
             return errno == ENOENT ? StatusCode::Success : StatusCode::Failure;
         struct stat named {};
@@ -231,14 +257,26 @@ StatusCode FileAccess::lockExistingTarget(const std::string& target, bool& exist
 // done; nothing is left behind then.
 bool FileAccess::createReplacement(const std::string& folder, const std::string& prefix,
                                    const struct stat* existing) {
-    std::string pattern = folder + "/" + prefix + "XXXXXX";
-    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ < 0)
-        return false;
-    tempPath_ = pattern;
     // The lock travels with the new file through the rename, so nobody reads it before we close.
-    bool ok = lockExclusive(fd_);
-    if (ok && existing) {
+    // Until it is taken, another save's clean-up may take the file for stale and remove it.
+    bool ok = false;
+    for (int attempt = 0; attempt < kLockAttempts && !ok; ++attempt) {
+        std::string pattern = folder + "/" + prefix + "XXXXXX";
+        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd_ < 0)
+            return false;
+        tempPath_ = pattern;
+        ok = lockExclusive(fd_) && namesFile(tempPath_, fd_);
+        if (!ok) {
+            if (namesFile(tempPath_, fd_))
+                abandonWrite();
+            tempPath_.clear();
+            closeFd(fd_);
+        }
+    }
+    if (!ok)
+        return false;
+    if (existing) {
         struct stat own {};
         ok = ::fstat(fd_, &own) == 0;
         if (ok && (own.st_uid != existing->st_uid || own.st_gid != existing->st_gid))
@@ -273,6 +311,7 @@ StatusCode FileAccess::openForWriting(const std::string& path) {
     targetPath_ = target;
     pending_.reserve(kWriteBufferSize);
     written_ = 0;
+    removeStaleTemporaries(folder, prefix);
     if (!exists) {
         if (!createReplacement(folder, prefix, nullptr)) {
             close();
@@ -282,8 +321,6 @@ StatusCode FileAccess::openForWriting(const std::string& path) {
         return StatusCode::Success;
     }
 
-    // We hold the target's lock, so no other save of it can be running.
-    removeStaleTemporaries(folder, prefix);
     // A replacement would split a hard link from its other names.
     if (st.st_nlink == 1 && createReplacement(folder, prefix, &st)) {
         mode_ = Mode::Replacing;
