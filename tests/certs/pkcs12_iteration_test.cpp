@@ -322,6 +322,28 @@ TEST_F(Pkcs12IterationCap, PemKeyCountAboveTheLimitIsUnreadable) {
     }
 }
 
+// scrypt costs N x r x p (16384 x 8 x 1 as the tool writes it) and 128 x N x r bytes; the count
+// is charged for a PEM key and for a bundle's shrouded key alike.
+TEST_F(Pkcs12IterationCap, ScryptKeysAreBoundInWorkAndMemory) {
+    for (const auto& [fixture, work] : {std::pair{"client-scrypt.pem", 16384 * 8},
+                                        {"client-scrypt-big-p.pem", 16384 * 8 * 127},
+                                        {"client-scrypt-big-r.pem", -1}}) {
+        const std::string pem = certBytes(fixture);
+        BIO* in = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
+        X509_SIG* key = PEM_read_bio_PKCS8(in, nullptr, nullptr, nullptr);
+        BIO_free(in);
+        ASSERT_NE(key, nullptr) << fixture;
+        const X509_ALGOR* algorithm = nullptr;
+        X509_SIG_get0(key, &algorithm, nullptr);
+        EXPECT_EQ(passwordBasedIterationCount(algorithm), work) << fixture;
+        X509_SIG_free(key);
+        auto entry =
+            test::entryFromBytes(pem, CertificateKind::ClientCertificate, CertificateFormat::Pem);
+        EXPECT_EQ(checkCertificate(*entry, test::kKeyPassword),
+                  work == 16384 * 8 ? S::Success : S::CertificateUnreadable);
+    }
+}
+
 // Every count is charged, those inside encrypted safes included, before its derivation.
 TEST(Pkcs12WorkLimit, EveryCountIsCharged) {
     initialiseCryptoLibrary();
