@@ -77,45 +77,67 @@ std::string folderOf(const std::string& path) {
 // (fs.protected_symlinks), so it is applied here: in a sticky folder that anyone may write, a
 // link is followed only when it belongs to the saving user or to the folder's owner. Anyone
 // else's link there may have been planted to make the save overwrite or create a file of ours.
-bool mayFollowLink(const std::string& link, const struct stat& linkStat) {
+bool mayFollowLink(const std::string& folderPath, const struct stat& linkStat) {
     if (linkStat.st_uid == ::geteuid())
         return true;
     struct stat folder {};
-    if (::stat(folderOf(link).c_str(), &folder) != 0)
+    if (::stat(folderPath.c_str(), &folder) != 0)
         return false;
     constexpr mode_t kShared = S_ISVTX | S_IWOTH;
     return (folder.st_mode & kShared) != kShared || folder.st_uid == linkStat.st_uid;
 }
 
-// The path that a chain of symbolic links ends in, which need not exist yet. A save writes
+// Where a path leads, with every symbolic link on the way resolved by hand (those naming its
+// folders too), so that each one is checked; the final file need not exist yet. A save writes
 // there, so the links stay links and a dangling one gets its target.
 bool followLinks(const std::string& path, std::string& resolved) {
     namespace fs = std::filesystem;
-    fs::path current(path);
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    std::vector<std::string> rest; // the components still to walk, the next one last
+    auto walkNext = [&rest](const fs::path& p) {
+        const std::size_t at = rest.size();
+        for (const fs::path& part : p.relative_path())
+            if (!part.empty() && part != ".")
+                rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(at), part.string());
+    };
+    std::error_code ec;
+    fs::path current = fs::path(path).is_absolute() ? fs::path("/") : fs::current_path(ec);
+    if (ec)
+        return false;
+    walkNext(path);
+    int hops = 0;
+    while (!rest.empty()) {
+        const std::string part = std::move(rest.back());
+        rest.pop_back();
+        if (part == "..") {
+            current = current.parent_path();
+            continue;
+        }
+        const fs::path next = current / part;
         struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0) {
-            if (errno != ENOENT)
+        if (::lstat(next.c_str(), &st) != 0) {
+            if (errno != ENOENT || !rest.empty())
                 return false;
-            resolved = current.string();
-            return true;
+            current = next; // the file still to be made
+            break;
         }
         if (!S_ISLNK(st.st_mode)) {
-            resolved = current.string();
-            return true;
+            current = next;
+            continue;
         }
-        if (!mayFollowLink(current.string(), st))
+        if (++hops > kMaxLinkHops || !mayFollowLink(current.string(), st))
             return false;
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1,
                          '\0');
-        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        const ssize_t n = ::readlink(next.c_str(), link.data(), link.size());
         if (n < 0 || static_cast<std::size_t>(n) >= link.size())
             return false;
         link.resize(static_cast<std::size_t>(n));
-        const fs::path next(link);
-        current = next.is_absolute() ? next : current.parent_path() / next;
+        if (fs::path(link).is_absolute())
+            current = "/";
+        walkNext(link);
     }
-    return false;
+    resolved = current.string();
+    return true;
 }
 
 bool isTemporarySuffix(std::string_view suffix) {

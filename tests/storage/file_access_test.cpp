@@ -516,15 +516,17 @@ TEST_F(FileAccessTest, OnlyTheFolderOwnersLinksAreFollowedInASharedFolder) {
     const fs::path shared = dir.file("shared");
     fs::create_directory(shared);
     ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-    // Someone else's links to root's files, one existing and one still to be made.
+    // Someone else's links to root's files, existing or still to be made, and to root's folder.
     fs::create_symlink(target, shared / "old.odb");
     fs::create_symlink(dir.file("new.odb"), shared / "new.odb");
+    fs::create_symlink(dir.path(), shared / "in");
     for (const uid_t folderOwner : {uid_t{0}, kNobody}) {
         ASSERT_EQ(::chown(shared.c_str(), folderOwner, folderOwner), 0);
-        for (const char* link : {"old.odb", "new.odb"}) {
+        for (const char* link : {"old.odb", "new.odb", "in"})
             ASSERT_EQ(::lchown((shared / link).c_str(), kNobody, kNobody), 0);
+        for (const char* path : {"old.odb", "new.odb", "in/new.odb"}) {
             Profile profile;
-            fillBigProfile(profile, (shared / link).string(), 1);
+            fillBigProfile(profile, (shared / path).string(), 1);
             EXPECT_EQ(profile.saveProfileDatabase(),
                       folderOwner == kNobody ? StatusCode::Success : StatusCode::WriteFailed);
         }
