@@ -360,9 +360,10 @@ private:
             return fail("unknown reset table");
         if (frameLength != kFrameLength || frameLength > window)
             return fail("frame length out of range");
-        if (uncompressed > kMaxUncompressed || frames == 0 ||
-            frames < (uncompressed + frameLength - 1) / frameLength ||
-            frames > uncompressed / frameLength + 1)
+        // Writers may end the table with one more entry: where the compressed bytes end.
+        const std::uint64_t framesNeeded = (uncompressed + frameLength - 1) / frameLength;
+        if (uncompressed > kMaxUncompressed || frames == 0 || frames < framesNeeded ||
+            frames > framesNeeded + 1)
             return fail("frame count does not fit the uncompressed length");
         if (tableOffset > resets.length ||
             std::uint64_t{frames} * 8 > resets.length - tableOffset)
