@@ -365,8 +365,7 @@ private:
         if (uncompressed > kMaxUncompressed || frames == 0 || frames < framesNeeded ||
             frames > framesNeeded + 1)
             return fail("frame count does not fit the uncompressed length");
-        if (tableOffset > resets.length ||
-            std::uint64_t{frames} * 8 > resets.length - tableOffset)
+        if (tableOffset > resets.length || std::uint64_t{frames} * 8 > resets.length - tableOffset)
             return fail("reset table entries beyond the reset table");
         if (compressed > content.length)
             return fail("compressed length beyond the compressed section");
