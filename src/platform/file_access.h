@@ -48,7 +48,8 @@ enum class ReadLocking { Shared, None };
 // commit() syncs and renames over the target. Where a replacement would change the file (a
 // second hard link, an owner that cannot be given back, a folder that takes no new file) the
 // target is written in place instead, truncated to the new length and synced on commit. A
-// symbolic link is followed to its target, which is created if it does not exist.
+// symbolic link is followed to its target, which is created if it does not exist; in a sticky
+// folder that anyone may write, only a link of the saving user or of the folder's owner is.
 // Every status is 0 (success) or 1 (failure).
 class FileAccess {
 public:
