@@ -77,6 +77,17 @@ TEST_F(WindowsScriptTest, AReadOnlyDatabaseIsNotSavedOver) {
     EXPECT_EQ(temporaryFilesIn(dir), 0u);
 }
 
+// The usual save: the new file takes the old one's place, named as the user named it.
+TEST_F(WindowsScriptTest, ASaveReplacesTheDatabase) {
+    for (const char* name : {"New Name", "Again"}) {
+        const auto result = test::runScript(
+            std::string("load held.odb\nset_name \"") + name + "\"\nsave held.odb\n", cwd());
+        EXPECT_EQ(result.exitCode, 0) << result.out;
+        EXPECT_NE(test::readFile(dir.file("held.odb")).find(name), std::string::npos);
+    }
+    EXPECT_EQ(temporaryFilesIn(dir), 0u);
+}
+
 // A replacement would split the two names; the file is written in place instead.
 TEST_F(WindowsScriptTest, AHardLinkedDatabaseKeepsBothNames) {
     ASSERT_TRUE(CreateHardLinkW(wide(dir.file("second.odb")).c_str(),
