@@ -55,7 +55,7 @@ void MainWindow::createMainWindow(Controls& controls, Dialogs& dialogs, std::str
     dialogs_ = &dialogs;
     programFolder_ = std::move(programFolder);
     // Reports become message boxes owned by this window from now on.
-    setReportPresenter(&dialogs);
+    previousPresenter_ = setReportPresenter(&dialogs);
     clientCertificateWanted_ = false;
     fillAuthProtocolList();
     setUpCertificateLists();
@@ -69,7 +69,7 @@ void MainWindow::createMainWindow(Controls& controls, Dialogs& dialogs, std::str
 void MainWindow::detach() {
     if (!controls_)
         return;
-    setReportPresenter(nullptr);
+    setReportPresenter(previousPresenter_);
     controls_ = nullptr;
     dialogs_ = nullptr;
 }

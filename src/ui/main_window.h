@@ -117,6 +117,7 @@ private:
     Profile profile_;
     Controls* controls_ = nullptr;
     Dialogs* dialogs_ = nullptr;
+    ReportPresenter* previousPresenter_ = nullptr; // given back on detach
     std::string programFolder_;
     bool suppressChangeNotifications_ = false;
     bool clientCertificateWanted_ = false;

@@ -14,9 +14,15 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "script/log.h"
+
 extern char** environ;
 
 namespace corvane::test {
+
+// The tests run the script runner without start-up; reports reach the log as start-up makes them.
+[[maybe_unused]] const bool gLogPresenterInstalled =
+    (setReportPresenter(&logReportPresenter()), true);
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
