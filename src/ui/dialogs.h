@@ -24,6 +24,7 @@ struct FileDialogRequest {
     std::vector<FileFilter> filters;
     std::string defaultSuffix; // added to a typed name without extension; empty for none
     std::string proposedName;
+    std::string initialFolder; // where the dialog starts; empty for the toolkit's choice
     bool mustExist = false;
     bool multiSelect = false;
     bool overwritePrompt = false;
@@ -40,6 +41,8 @@ public:
     virtual std::vector<std::string> chooseFileToOpen(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) = 0;
     virtual void showAbout() = 0;
+    // A small read-only box whose text can be selected and copied.
+    virtual void showDetails(const std::string& caption, const std::string& text) = 0;
     // Opens the help file at its default topic in a window the main window does not own.
     virtual void showHelp(const std::string& helpFilePath) = 0;
 

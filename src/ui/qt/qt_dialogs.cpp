@@ -1,6 +1,9 @@
 #include "ui/qt/qt_dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -57,6 +60,8 @@ void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request, 
             dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile
                                                  : QFileDialog::AnyFile);
     }
+    if (!request.initialFolder.empty())
+        dialog.setDirectory(toQString(request.initialFolder));
     if (!request.proposedName.empty())
         dialog.selectFile(toQString(request.proposedName));
 }
@@ -120,6 +125,25 @@ std::optional<std::string> QtDialogs::chooseFileToSave(const FileDialogRequest& 
 void QtDialogs::showAbout() {
     AboutBox box(owner_);
     box.runOver(owner_ ? owner_->frameGeometry() : QRect());
+}
+
+void QtDialogs::showDetails(const std::string& caption, const std::string& text) {
+    QDialog box(owner_);
+    box.setWindowTitle(toQString(caption));
+    auto* layout = new QVBoxLayout(&box);
+    // Plain text, read-only but selectable: the details can be copied, never run as markup.
+    auto* view = new QPlainTextEdit(toQString(text), &box);
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    const QFontMetrics metrics(view->font());
+    view->setMinimumSize(metrics.averageCharWidth() * 60, metrics.lineSpacing() * 10);
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &box);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    layout->addWidget(buttons);
+    view->setFocus();
+    box.exec();
 }
 
 void QtDialogs::showHelp(const std::string& helpFilePath) {

@@ -28,6 +28,7 @@ public:
     std::vector<std::string> chooseFileToOpen(const FileDialogRequest& request) override;
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) override;
     void showAbout() override;
+    void showDetails(const std::string& caption, const std::string& text) override;
     void showHelp(const std::string& helpFilePath) override;
 
     HelpWindow* helpWindow() const { return help_.get(); }
