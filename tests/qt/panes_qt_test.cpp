@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
@@ -171,7 +172,7 @@ private slots:
         QHelpEvent help(QEvent::ToolTip, overRow, view->viewport()->mapToGlobal(overRow));
         QApplication::sendEvent(view->viewport(), &help);
         QTRY_VERIFY(QToolTip::isVisible());
-        const QString text = QToolTip::text();
+        const QString text = shownToolTip();
         QVERIFY2(text.startsWith("Subject: CN=Corvane Second CA,O=Corvane Tests\n"),
                  qPrintable(text));
         QVERIFY(text.contains("\nSHA-256 fingerprint: "));
@@ -186,6 +187,16 @@ private slots:
         QHelpEvent empty(QEvent::ToolTip, belowRows, view->viewport()->mapToGlobal(belowRows));
         QApplication::sendEvent(view->viewport(), &empty);
         QVERIFY(!QToolTip::isVisible());
+
+        // A name from a file that reads as markup shows as the text it is.
+        drop(ControlId::CaList, {QUrl::fromLocalFile(certPath("ca-markup.pem"))});
+        const QPoint overMarkup = view->visualItemRect(view->topLevelItem(2)).center();
+        QHelpEvent markup(QEvent::ToolTip, overMarkup, view->viewport()->mapToGlobal(overMarkup));
+        QApplication::sendEvent(view->viewport(), &markup);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(shownToolTip().contains("<img src=/nonexistent/corvane-markup x"),
+                 qPrintable(shownToolTip()));
+        QToolTip::hideText();
     }
 
     void passwordFieldsHideWhatIsTyped() {
@@ -259,6 +270,16 @@ private slots:
     }
 
 private:
+    // The tooltip's text as the reader sees it, markup rendered.
+    static QString shownToolTip() {
+        const QString text = QToolTip::text();
+        if (!Qt::mightBeRichText(text))
+            return text;
+        QTextDocument document;
+        document.setHtml(text);
+        return document.toPlainText();
+    }
+
     void checkCaptionsFit() {
         const QStringList tooWide = captionsTooWide();
         QVERIFY2(tooWide.isEmpty(), qPrintable(tooWide.join("; ")));

@@ -202,9 +202,14 @@ QWidget* QtMainWindow::createControl(const TemplateControl& row, QWidget* face) 
         widget = box;
         break;
     }
-    case ControlKind::StaticText:
-        widget = new QLabel(caption, face);
+    case ControlKind::StaticText: {
+        auto* label = new QLabel(face);
+        // Captions come from a resource module, a file: never taken for markup.
+        label->setTextFormat(Qt::PlainText);
+        label->setText(caption);
+        widget = label;
         break;
+    }
     case ControlKind::GroupBox:
         widget = new QGroupBox(caption, face);
         break;
