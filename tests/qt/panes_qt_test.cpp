@@ -199,6 +199,50 @@ private slots:
         QToolTip::hideText();
     }
 
+    // The whole date stays visible, however wide the locale writes it; Issuer gives up the room.
+    void validUntilShowsItsWidestDate() {
+        QTreeWidget* view = list(ControlId::CaList);
+        const int issuer = view->columnWidth(2);
+        const int total = issuer + view->columnWidth(3);
+        window->deleteAllListRows(ControlId::CaList);
+        window->setListColumnWidth(ControlId::CaList, 3, 64); // five rows and more
+        const int narrow = view->columnWidth(3);
+        for (int row = 0; row < 5; ++row) {
+            window->insertListRow(ControlId::CaList, row, "ca.pem");
+            window->setListCellText(ControlId::CaList, row, 3, row == 3 ? "11/14/2126" : "1/1/26");
+        }
+        const int needed = view->sizeHintForIndex(view->model()->index(3, 3)).width();
+        QVERIFY(needed > narrow);
+        QCOMPARE(view->columnWidth(3), needed);
+        QCOMPARE(view->columnWidth(2), issuer - (needed - narrow));
+        // Short dates keep the width the rule asks for.
+        window->deleteAllListRows(ControlId::CaList);
+        window->setListColumnWidth(ControlId::CaList, 3, 80);
+        window->insertListRow(ControlId::CaList, 0, "ca.pem");
+        window->setListCellText(ControlId::CaList, 0, 3, "1/1/30");
+        QCOMPARE(view->columnWidth(2), issuer);
+        QCOMPARE(view->columnWidth(3), total - issuer);
+    }
+
+    // The details a tooltip shows, from the keyboard on the selected row.
+    void certificateDetailsFromTheKeyboard() {
+        drop(ControlId::CaList,
+             {QUrl::fromLocalFile(certPath("ca.pem")), QUrl::fromLocalFile(certPath("ca2.pem"))});
+        QTreeWidget* view = list(ControlId::CaList);
+        view->topLevelItem(1)->setSelected(true);
+        const std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
+            {Qt::Key_Menu, Qt::NoModifier},
+            {Qt::Key_F10, Qt::ShiftModifier},
+            {Qt::Key_Return, Qt::NoModifier}};
+        for (const auto& [key, modifiers] : keys) {
+            dialogs->clearShown();
+            QTest::keyClick(view, key, modifiers);
+            QCOMPARE(dialogs->shown().size(), std::size_t(1));
+            QCOMPARE(QString::fromStdString(dialogs->shown()[0].kind), QString("details"));
+            QCOMPARE(QString::fromStdString(dialogs->shown()[0].caption), QString("ca2.pem"));
+        }
+    }
+
     void passwordFieldsHideWhatIsTyped() {
         QCOMPARE(edit(ControlId::Password)->echoMode(), QLineEdit::Password);
         QCOMPARE(edit(ControlId::PrivateKeyPassword)->echoMode(), QLineEdit::Password);
@@ -224,15 +268,17 @@ private slots:
             field->clear();
             typeText(field, QString(c.limit, QChar(0xFC)));
             QCOMPARE(field->text().toUtf8().size(), c.limit / 2 * 2);
-            // A paste that would not fit is refused as well.
+            // A paste that does not fit is cut to the room left, never inside a character.
             field->clear();
             QTest::keyClicks(field, "ab");
-            QApplication::clipboard()->setText(QString(c.limit, QChar('p')));
+            QApplication::clipboard()->setText(QString(c.limit, QChar(0xFC)));
+            field->home(false);
             field->paste();
-            QCOMPARE(field->text(), QString("ab"));
+            QCOMPARE(field->text(), QString((c.limit - 2) / 2, QChar(0xFC)) + "ab");
         }
-        // The refused paste left the profile as the field shows it.
-        QCOMPARE(logic->profile().profileName.str(), std::string("ab"));
+        // The cut paste reached the profile as the field shows it.
+        QCOMPARE(logic->profile().profileName.str(),
+                 (QString(12, QChar(0xFC)) + "ab").toUtf8().toStdString());
     }
 
     // The whole window in German, and every caption still fits its control.
