@@ -11,11 +11,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -23,6 +25,7 @@
 
 #include "app/resources.h"
 #include "ui/main_window.h"
+#include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_main_window.h"
 #include "ui/scripted_dialogs.h"
 
@@ -287,6 +290,11 @@ private slots:
         const std::string chosen =
             selectResourceLibraryIn(CORVANE_BINARY_DIR "/", "Corvane", 0x0407);
         QCOMPARE(QString::fromStdString(chosen), QString("Corvane_deDE.so"));
+        // Qt's own texts follow: the buttons of a message box, the file dialog.
+        const std::unique_ptr<QTranslator> qtGerman = installToolkitTranslations();
+        QVERIFY(qtGerman);
+        QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QString("&Ja"));
         open();
         struct Text {
             ControlId id;

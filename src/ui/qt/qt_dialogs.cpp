@@ -1,11 +1,14 @@
 #include "ui/qt/qt_dialogs.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTranslator>
+#include <QVBoxLayout>
 
 #include "app/string_ids.h"
 #include "ui/qt/about_box.h"
@@ -36,6 +39,18 @@ QString qtFilter(const FileFilter& filter) {
 }
 
 } // namespace
+
+std::unique_ptr<QTranslator> installToolkitTranslations() {
+    const std::string language = resourceLibraryLanguage();
+    if (language.empty())
+        return nullptr;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_") + toQString(language),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    QCoreApplication::installTranslator(translator.get());
+    return translator;
+}
 
 void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save) {
     dialog.setWindowTitle(toQString(request.title));

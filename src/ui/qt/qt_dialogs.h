@@ -8,9 +8,14 @@
 #include "ui/qt/help_window.h"
 
 class QFileDialog;
+class QTranslator;
 class QWidget;
 
 namespace corvane {
+
+// Qt's own texts (standard buttons, the file dialog) in the resource module's language,
+// installed in the application; null when there is none to load.
+std::unique_ptr<QTranslator> installToolkitTranslations();
 
 // The file dialog of a request: title, filters that match whatever the case, default suffix
 // and options.
