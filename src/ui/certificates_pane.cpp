@@ -103,7 +103,7 @@ void MainWindow::refillCaList() {
 
 void MainWindow::addCaCertificates() {
     FileDialogRequest request = addCaCertificatesRequest();
-    request.initialFolder = dialogFolder(folderOf(profile_.filePath.view()));
+    request.initialFolder = dialogFolder(documentFolder());
     const std::vector<std::string> paths = dialogs_->chooseFileToOpen(request);
     if (paths.empty())
         return;
@@ -140,7 +140,7 @@ void MainWindow::removeSelectedCaCertificate() {
 
 void MainWindow::setClientCertificateFromFile() {
     FileDialogRequest request = setClientCertificateRequest();
-    request.initialFolder = dialogFolder(folderOf(profile_.filePath.view()));
+    request.initialFolder = dialogFolder(documentFolder());
     const std::vector<std::string> paths = dialogs_->chooseFileToOpen(request);
     if (paths.empty())
         return;

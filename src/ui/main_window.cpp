@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #include "app/resources.h"
@@ -249,7 +250,7 @@ void MainWindow::openProfile() {
     if (!promptToSaveChanges(ids::SaveBeforeOpenText))
         return;
     FileDialogRequest request = openProfileDatabaseRequest();
-    request.initialFolder = dialogFolder(folderOf(profile_.filePath.view()));
+    request.initialFolder = dialogFolder(documentFolder());
     const std::vector<std::string> chosen = dialogs_->chooseFileToOpen(request);
     if (chosen.empty())
         return;
@@ -277,7 +278,7 @@ void MainWindow::openProfileFile(const std::string& path) {
 }
 
 SaveResult MainWindow::saveProfile() {
-    return saveProfileFrom(folderOf(profile_.filePath.view()));
+    return saveProfileFrom(documentFolder());
 }
 
 SaveResult MainWindow::saveProfileFrom(const std::string& documentFolder) {
@@ -305,12 +306,22 @@ SaveResult MainWindow::saveProfileFrom(const std::string& documentFolder) {
 }
 
 SaveResult MainWindow::saveProfileAs() {
-    const std::string documentFolder = folderOf(profile_.filePath.view());
+    const std::string folder = documentFolder();
     profile_.filePath.clear();
-    const SaveResult result = saveProfileFrom(documentFolder);
+    const SaveResult result = saveProfileFrom(folder);
     // Refused or cancelled, the document has lost its file name: the title says so.
     updateTitle();
     return result;
+}
+
+std::string MainWindow::documentFolder() const {
+    if (profile_.filePath.empty())
+        return {};
+    // A name given on the command line may be relative to the folder the program started in.
+    std::error_code error;
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(std::string(profile_.filePath.view()), error);
+    return folderOf(error ? std::string(profile_.filePath.view()) : absolute.string());
 }
 
 std::string MainWindow::dialogFolder(std::string_view documentFolder) const {

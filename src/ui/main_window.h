@@ -103,6 +103,7 @@ private:
     // Where a file dialog starts: the folder of the document (or of the one it had before Save
     // As), else the last folder a dialog went to, else the user's home folder.
     std::string dialogFolder(std::string_view documentFolder) const;
+    std::string documentFolder() const;
     void rememberFolder(const std::string& path);
     SaveResult saveProfileFrom(const std::string& documentFolder);
     // Asks whether to save first; false when the command must end.

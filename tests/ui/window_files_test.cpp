@@ -112,6 +112,16 @@ TEST_F(WindowFilesTest, FileDialogsStartWhereTheUserWorks) {
     // The cancelled Save As left the document without a name, and the title says so.
     EXPECT_EQ(controls.title(), "Corvane - [Untitled *]");
     setenv("HOME", previousHome.c_str(), 1);
+
+    // A document named relative to the current folder (as on the command line) lies there.
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    dialogs.answerSave("relative.odb");
+    ASSERT_EQ(window.saveProfile(), SaveResult::Done);
+    dialogs.answerOpen({});
+    window.onCommand(Id::Open);
+    std::filesystem::current_path(started);
+    EXPECT_EQ(lastDialogFolder(), folderOf(saved));
 }
 
 TEST_F(WindowFilesTest, ProposedNamesHoldNoCharacterAFileNameCannot) {
