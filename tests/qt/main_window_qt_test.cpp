@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include <functional>
 
@@ -179,6 +180,9 @@ private slots:
         QTest::keyClick(control(ControlId::ProfileName), Qt::Key_A);
         QCOMPARE(window->windowTitle(), QString("Corvane - [Untitled *]"));
         QCOMPARE(logic->profile().profileName.str(), std::string("a"));
+        // A file's name reaches the title bar as it is, marks of Qt's own included.
+        window->setTitle("Corvane - [draft[*].odb]");
+        QCOMPARE(window->windowHandle()->title(), QString("Corvane - [draft[*].odb]"));
     }
 
     void tabFollowsTheTemplate() {

@@ -541,7 +541,9 @@ void QtMainWindow::setFocusedListRow(ControlId id, int row) {
 }
 
 void QtMainWindow::setTitle(const std::string& title) {
-    setWindowTitle(toQString(title));
+    // A file name is shown as it is: Qt takes "[*]" in a title for its modified mark, and shows
+    // a doubled one as one.
+    setWindowTitle(toQString(title).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
 }
 
 void QtMainWindow::requestClose() {
