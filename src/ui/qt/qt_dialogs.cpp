@@ -151,8 +151,14 @@ void QtDialogs::showDetails(const std::string& caption, const std::string& text)
     view->setReadOnly(true);
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
     view->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    // Wide enough for the longest line (a fingerprint), within reason; longer ones scroll.
     const QFontMetrics metrics(view->font());
-    view->setMinimumSize(metrics.averageCharWidth() * 60, metrics.lineSpacing() * 10);
+    int widest = 0;
+    for (const QString& line : view->toPlainText().split('\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int frame = 2 * (view->frameWidth() + int(view->document()->documentMargin())) + 4;
+    view->setMinimumSize(std::min(widest + frame, metrics.averageCharWidth() * 140),
+                         metrics.lineSpacing() * 10);
     layout->addWidget(view);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &box);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
