@@ -52,7 +52,7 @@ int runWindow(const char* databasePath) {
     // The help window may stay open; closing the main window ends the program all the same.
     QApplication::setQuitOnLastWindowClosed(false);
     // Docks and task bars group the window under the desktop entry that started it.
-    QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
     const std::unique_ptr<QTranslator> translations = installToolkitTranslations();
 
     MainWindow logic;
