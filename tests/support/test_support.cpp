@@ -20,9 +20,8 @@ extern char** environ;
 
 namespace corvane::test {
 
-// The tests run the script runner without start-up; reports reach the log as start-up makes them.
-[[maybe_unused]] const bool gLogPresenterInstalled =
-    (setReportPresenter(&logReportPresenter()), true);
+// The tests run the script runner without start-up: reports reach the log as start-up has them.
+[[maybe_unused]] const auto* gStartUpPresenter = setReportPresenter(&logReportPresenter());
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
