@@ -42,6 +42,7 @@ struct ModuleCloser {
 struct ResourceModule {
     std::unique_ptr<void, ModuleCloser> handle;
     ResourceStringFunction lookup = nullptr;
+    std::string language;
 };
 
 ResourceModule& resourceModule() {
@@ -200,8 +201,10 @@ std::string selectResourceLibraryIn(const std::string& folder, std::string_view 
     for (const std::string& name : resourceLibraryNames(baseName, languageId)) {
         // Only the program's own folder: a module in the current directory is never loaded.
         loadResourceModule(folder + name, resourceModule());
-        if (resourceModule().lookup)
+        if (resourceModule().lookup) {
+            resourceModule().language = languageCodes(languageId).language;
             return name;
+        }
     }
     return {};
 }
@@ -213,6 +216,11 @@ void selectResourceLibrary(std::string_view baseName) {
 void releaseResourceLibrary() {
     resourceModule().lookup = nullptr;
     resourceModule().handle.reset();
+    resourceModule().language.clear();
+}
+
+std::string resourceLibraryLanguage() {
+    return resourceModule().language;
 }
 
 std::string loadString(unsigned id) {

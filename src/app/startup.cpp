@@ -11,6 +11,7 @@
 #include "app/string_ids.h"
 #include "certs/certificates.h"
 #include "profile/profile.h"
+#include "script/log.h"
 #include "script/runner.h"
 
 namespace corvane {
@@ -117,6 +118,8 @@ std::optional<int> answerInformationRequest(const std::string& commandLine) {
 int runProgram(const std::vector<std::string>& arguments) {
     // A closed terminal or pipe must not end a run half-way: writes then fail quietly.
     signal(SIGPIPE, SIG_IGN);
+    // Reports go to the log until a window takes them over.
+    setReportPresenter(&logReportPresenter());
     selectResourceLibrary("Corvane");
     const std::string path = commandLinePath(arguments);
     if (auto answered = answerInformationRequest(path)) {

@@ -14,9 +14,14 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "script/log.h"
+
 extern char** environ;
 
 namespace corvane::test {
+
+// The tests run the script runner without start-up: reports reach the log as start-up has them.
+[[maybe_unused]] const auto* gStartUpPresenter = setReportPresenter(&logReportPresenter());
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
