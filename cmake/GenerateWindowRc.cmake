@@ -1,7 +1,6 @@
 # Makes one language's copy of the window resources: cmake -DTEMPLATE=window.rc.in
-#   -DTABLE=strings_xx.inc -DFALLBACK=strings_en.inc -DTRANSLATED=ON|OFF -DOUTPUT=window_xx.rc -P
-# @N@ becomes string N of TABLE (of FALLBACK where TABLE has none), as an .rc string text;
-# {A|B} becomes A, or B when TRANSLATED.
+#   -DTABLE=strings_xx.inc -DFALLBACK=strings_en.inc -DOUTPUT=window_xx.rc -P
+# @N@ becomes string N of TABLE (of FALLBACK where TABLE has none), as an .rc string text.
 foreach(var TEMPLATE TABLE FALLBACK OUTPUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "GenerateWindowRc: ${var} not given")
@@ -35,11 +34,6 @@ foreach(placeholder IN LISTS placeholders)
   string(REPLACE "\\\"" "\"\"" value "${value}")
   string(REPLACE "${placeholder}" "${value}" text "${text}")
 endforeach()
-if(TRANSLATED)
-  string(REGEX REPLACE "{([0-9]+)\\|([0-9]+)}" "\\2" text "${text}")
-else()
-  string(REGEX REPLACE "{([0-9]+)\\|([0-9]+)}" "\\1" text "${text}")
-endif()
 file(WRITE "${OUTPUT}.tmp" "${text}")
 file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUTPUT}.tmp")

@@ -44,6 +44,7 @@ INT_PTR CALLBACK aboutProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG: {
         const auto* start = reinterpret_cast<const AboutBoxStart*>(lParam);
         SetWindowLongPtrW(box, DWLP_USER, reinterpret_cast<LONG_PTR>(start->program));
+        fitCaptions(box);
         if (start->centre) {
             RECT client{};
             GetClientRect(box, &client);

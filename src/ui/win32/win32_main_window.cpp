@@ -72,6 +72,44 @@ std::wstring infoTipText(const std::string& text) {
 
 } // namespace
 
+int captionWidth(HWND control) {
+    wchar_t className[16]{};
+    GetClassNameW(control, className, 16);
+    const auto style = DWORD(GetWindowLongPtrW(control, GWL_STYLE));
+    const bool label = lstrcmpiW(className, L"Static") == 0 && (style & SS_TYPEMASK) == SS_LEFT;
+    const DWORD buttonType = style & BS_TYPEMASK;
+    const bool checkBox = lstrcmpiW(className, L"Button") == 0 &&
+                          (buttonType == BS_AUTOCHECKBOX || buttonType == BS_CHECKBOX);
+    const std::wstring caption = windowText(control);
+    if ((!label && !checkBox) || caption.empty())
+        return 0;
+    HDC dc = GetDC(control);
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT extent{};
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &extent,
+              DT_CALCRECT | DT_SINGLELINE | (label && (style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    int width = int(extent.right - extent.left);
+    if (checkBox) {
+        const UINT dpi = GetDpiForWindow(control);
+        width += GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) + MulDiv(6, int(dpi), 96);
+    }
+    return width;
+}
+
+void fitCaptions(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        const int needed = captionWidth(child);
+        if (needed > rect.right - rect.left)
+            SetWindowPos(child, nullptr, 0, 0, needed, rect.bottom - rect.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 const DLGTEMPLATE* loadDialogTemplate(const ResourceModules& modules, int id) {
     for (HMODULE module : {modules.language, HMODULE(modules.program)}) {
         if (!module)
@@ -159,6 +197,7 @@ void Win32MainWindow::useLanguageMenu() {
 }
 
 void Win32MainWindow::setUpControls() {
+    fitCaptions(window_);
     for (const TemplateControl& row : mainWindowTemplate()) {
         // A character takes at least one stored byte, so this limit never cuts a text short;
         // the byte count itself is checked on every change.

@@ -24,6 +24,13 @@ struct ResourceModules {
 // it.
 const DLGTEMPLATE* loadDialogTemplate(const ResourceModules& modules, int id);
 
+// The width in pixels a label's or a check box's caption needs in its control's font (the box
+// of a check box included); 0 for other controls.
+int captionWidth(HWND control);
+// Labels and check boxes of a dialog grow to show their whole caption: the system's font may
+// run wider than the one the template was laid out with.
+void fitCaptions(HWND dialog);
+
 // The main window: a modeless dialog made from template 103 with a window class of its own, and
 // the Controls interface the window logic drives. Notifications of the controls go to the
 // logic's handlers.
