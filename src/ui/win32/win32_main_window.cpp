@@ -220,6 +220,7 @@ void Win32MainWindow::setUpControls() {
             column.iSubItem = int(i);
             column.iOrder = int(i);
             column.cx = scaleTemplatePixels(columns[i].width, baseUnits());
+            columnWidths_[{id, int(i)}] = columns[i].width;
             column.pszText = heading.data();
             SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
         }
@@ -278,6 +279,13 @@ LRESULT Win32MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_SETFOCUS:
         logic_.onFocusGained();
         return 0;
+    case WM_DPICHANGED: {
+        // The dialog manager scales the window and its controls; list columns are ours.
+        const LRESULT result = DefDlgProcW(window_, message, wParam, lParam);
+        for (const auto& [place, width] : columnWidths_)
+            setListColumnWidth(place.first, place.second, width);
+        return result;
+    }
     case WM_CLOSE:
         // The logic asks about unsaved changes; a save that did not happen keeps the window.
         if (logic_.onCloseRequested())
@@ -543,6 +551,7 @@ std::string Win32MainWindow::listCellText(ControlId id, int row, int column) con
 }
 
 void Win32MainWindow::setListColumnWidth(ControlId id, int column, int width) {
+    columnWidths_[{id, column}] = width;
     if (HWND target = control(id))
         SendMessageW(target, LVM_SETCOLUMNWIDTH, WPARAM(column),
                      MAKELPARAM(scaleTemplatePixels(width, baseUnits()), 0));

@@ -104,6 +104,9 @@ private:
     std::function<void()> onDestroyed_;
     // Each limited field's last text within its limit, to go back to when an edit overruns it.
     std::map<ControlId, std::wstring> acceptedText_;
+    // Column widths as the logic gave them, in pixels of the template's font: set again in the
+    // new scale when the window moves to a screen of another resolution.
+    std::map<std::pair<ControlId, int>, int> columnWidths_;
     bool programWriting_ = false;
 };
 
