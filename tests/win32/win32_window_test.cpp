@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -48,12 +49,12 @@ RECT placeOf(HWND child) {
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// Acts on the modal box the thread shows next, step by step on a timer, until the box ends;
+// Acts on the modal box this thread shows next, step by step on a timer, until the box ends;
 // after 50 steps it closes the box so that a broken test fails instead of hanging.
 class OnModalBox {
 public:
     using Step = std::function<void(HWND box, int step)>;
-    explicit OnModalBox(HWND owner, Step step) : owner_(owner), step_(std::move(step)) {
+    explicit OnModalBox(Step step) : step_(std::move(step)) {
         current_ = this;
         timer_ = SetTimer(nullptr, 0, 20, tick);
     }
@@ -65,8 +66,19 @@ public:
 private:
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         OnModalBox* self = current_;
-        HWND box = self ? GetWindow(self->owner_, GW_ENABLEDPOPUP) : nullptr;
-        if (!box)
+        HWND box = nullptr;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM found) {
+                wchar_t name[16]{};
+                GetClassNameW(w, name, 16);
+                if (!IsWindowVisible(w) || lstrcmpW(name, L"#32770") != 0)
+                    return TRUE;
+                *reinterpret_cast<HWND*>(found) = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&box));
+        if (!self || !box)
             return;
         if (self->steps_ == 50)
             PostMessageW(box, WM_CLOSE, 0, 0);
@@ -75,7 +87,6 @@ private:
         ++self->steps_;
     }
     static inline OnModalBox* current_ = nullptr;
-    HWND owner_;
     Step step_;
     UINT_PTR timer_ = 0;
     int steps_ = 0;
@@ -166,9 +177,16 @@ TEST_F(Win32WindowTest, EveryControlSitsAtItsTemplateRectangleNamedByTheLabelBef
         // A caption wider in this font than in the template's grows its label to the right.
         EXPECT_EQ(place.right, std::max<LONG>(want.right, captionWidth(child)));
         if (row.kind == ControlKind::DropDownList) {
-            RECT dropped{};
-            SendMessageW(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
-            EXPECT_EQ(dropped.bottom - dropped.top, want.bottom);
+            // The template gives the height with the list dropped down, which shows whole rows.
+            SendMessageW(child, CB_SHOWDROPDOWN, TRUE, 0);
+            COMBOBOXINFO parts{sizeof parts};
+            GetComboBoxInfo(child, &parts);
+            RECT dropped{}, closed{};
+            GetWindowRect(parts.hwndList, &dropped);
+            GetWindowRect(child, &closed);
+            SendMessageW(child, CB_SHOWDROPDOWN, FALSE, 0);
+            EXPECT_LT(std::abs(dropped.bottom - closed.top - want.bottom),
+                      SendMessageW(child, CB_GETITEMHEIGHT, 0, 0));
         } else {
             EXPECT_EQ(place.bottom, want.bottom);
         }
@@ -210,6 +228,7 @@ TEST_F(Win32WindowTest, TypingMarksTheTitleAndFieldsHoldTheirRecordsBytes) {
 
     for (const auto& [id, limit] : {std::pair{Id::ProfileName, 26}, {Id::Username, 63}}) {
         window_->setText(id, std::string(std::size_t(limit - 1), 'a'));
+        SendMessageW(control(id), EM_SETSEL, WPARAM(limit), LPARAM(limit));
         type(id, L"\u00e9"); // two bytes where one is left: refused
         EXPECT_EQ(window_->text(id), std::string(std::size_t(limit - 1), 'a'));
         type(id, L"bc"); // the last byte taken, the next refused
@@ -344,6 +363,7 @@ TEST_F(Win32WindowTest, ListsShowALoadedProfileInTheirColumns) {
               StatusCode::Success);
     ASSERT_EQ(saved.addCertificate(test::dataFile("client.p12"), CertificateKind::ClientCertificate),
               StatusCode::Success);
+    saved.updateFieldMask();
     saved.filePath.assign(folder.file("net.odb"));
     ASSERT_EQ(saved.saveProfileDatabase(), StatusCode::Success);
 
@@ -428,14 +448,14 @@ TEST_F(Win32WindowTest, AboutBoxEndsWithOkEnterOrItsCloseBoxButNotEsc) {
         {[](HWND box, int) { PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); }, 2},
     };
     for (const auto& [step, result] : cases) {
-        OnModalBox acting(main, step);
+        OnModalBox acting(step);
         EXPECT_EQ(runAboutBox(main, window_->modules()), result);
     }
 
     // Centred over the main window by its client size; the bitmap's green shows the face.
     RECT mainRect{};
     GetWindowRect(main, &mainRect);
-    OnModalBox looking(main, [&](HWND box, int step) {
+    OnModalBox looking([&](HWND box, int step) {
         if (step < 2)
             return; // painted by now
         RECT boxRect{}, client{};
