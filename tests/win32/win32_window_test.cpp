@@ -15,12 +15,12 @@
 
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "platform/win32/wide.h"
 #include "support/test_support.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/win32_dialogs.h"
 #include "ui/win32/win32_main_window.h"
-#include "ui/win32/wide_text.h"
 
 namespace corvane {
 namespace {
@@ -30,7 +30,7 @@ using Id = ControlId;
 std::string textOf(HWND window) {
     wchar_t text[1024]{};
     GetWindowTextW(window, text, 1024);
-    return fromWide(text);
+    return platform::toUtf8(text);
 }
 
 // A rectangle in dialog units as the dialog manager turns each of its four numbers into pixels.
@@ -198,8 +198,8 @@ TEST_F(Win32WindowTest, TabVisitsTheEnabledControlsInTemplateOrder) {
 
     // A new EAP-TLS profile: the tunneled list, password, identity, Remove, the empty CA list,
     // Clear and the key password are out of the way, the check box hidden.
-    const std::vector<int> expected = {1003, 1010, 40007, 40009, 40001, 57601,
-                                       57603, 40003, 40004, 1001, 1003};
+    const std::vector<int> expected = {1003,  1010,  40007, 40009, 40001, 57601,
+                                       57603, 40003, 40004, 1001,  1003};
     ASSERT_EQ(GetDlgCtrlID(GetFocus()), int(Id::ProfileName));
     std::vector<int> visited;
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -233,9 +233,9 @@ struct CommandCase {
     UINT key;            // 0: no shortcut
     bool control;
     bool button;
-    bool edited;         // the profile is modified first
-    std::string kind;    // the dialog it shows
-    unsigned textId;     // its title, message text or 0
+    bool edited;      // the profile is modified first
+    std::string kind; // the dialog it shows
+    unsigned textId;  // its title, message text or 0
 };
 
 TEST_F(Win32WindowTest, MenuItemsShortcutsAndButtonsGiveTheSameCommand) {
@@ -273,7 +273,7 @@ TEST_F(Win32WindowTest, MenuItemsShortcutsAndButtonsGiveTheSameCommand) {
             } else if (way == Way::Menu) {
                 wchar_t item[64]{};
                 GetMenuStringW(GetMenu(window()), UINT(c.id), item, 64, MF_BYCOMMAND);
-                EXPECT_EQ(fromWide(item), loadString(c.menuTextId));
+                EXPECT_EQ(platform::toUtf8(item), loadString(c.menuTextId));
                 SendMessageW(window(), WM_COMMAND, MAKEWPARAM(int(c.id), 0), 0);
             } else {
                 EXPECT_TRUE(pressKey(control(Id::ProfileName), c.key, c.control));
@@ -299,8 +299,7 @@ TEST_F(Win32WindowTest, ClosingStopsUnlessTheSaveItAskedForHappened) {
     using A = MessageBoxAnswer;
     // How the window is closed, then the answers: Yes with a cancelled save, Yes with a save
     // that fails, Cancel; Esc asks nothing and leaves the window open.
-    for (const auto& close :
-         std::vector<std::function<void()>>{
+    for (const auto& close : std::vector<std::function<void()>>{
              [&] { SendMessageW(control(Id::Exit), BM_CLICK, 0, 0); },
              [&] { SendMessageW(window(), WM_SYSCOMMAND, SC_CLOSE, 0); },
              [&] { SendMessageW(window(), WM_COMMAND, MAKEWPARAM(40004, 0), 0); }}) {
@@ -335,7 +334,7 @@ std::vector<std::string> columnHeadings(HWND list) {
         column.pszText = text;
         column.cchTextMax = 64;
         SendMessageW(list, LVM_GETCOLUMNW, WPARAM(i), reinterpret_cast<LPARAM>(&column));
-        headings.push_back(fromWide(text));
+        headings.push_back(platform::toUtf8(text));
     }
     return headings;
 }
@@ -346,11 +345,12 @@ TEST_F(Win32WindowTest, ListsShowALoadedProfileInTheirColumns) {
     saved.reset(true);
     saved.profileName.assign("Net");
     saved.privateKeyPassword.assign("corvane-p12");
-    ASSERT_EQ(saved.addCertificate(test::dataFile("ca.pem"), CertificateKind::CaCertificate),
+    ASSERT_EQ(saved.addCertificate(test::dataFile("certs/ca.pem"), CertificateKind::CaCertificate),
               StatusCode::Success);
-    ASSERT_EQ(saved.addCertificate(test::dataFile("ca2.pem"), CertificateKind::CaCertificate),
+    ASSERT_EQ(saved.addCertificate(test::dataFile("certs/ca2.pem"), CertificateKind::CaCertificate),
               StatusCode::Success);
-    ASSERT_EQ(saved.addCertificate(test::dataFile("client.p12"), CertificateKind::ClientCertificate),
+    ASSERT_EQ(saved.addCertificate(test::dataFile("certs/client.p12"),
+                                   CertificateKind::ClientCertificate),
               StatusCode::Success);
     saved.updateFieldMask();
     saved.filePath.assign(folder.file("net.odb"));
@@ -387,7 +387,7 @@ TEST_F(Win32WindowTest, ListsShowALoadedProfileInTheirColumns) {
     request.cchTextMax = 1024;
     request.iItem = 1;
     SendMessageW(window(), WM_NOTIFY, WPARAM(Id::CaList), reinterpret_cast<LPARAM>(&request));
-    const std::string text = fromWide(tip);
+    const std::string text = platform::toUtf8(tip);
     const std::string subject = fillFormat(loadString(ids::ToolTipSubject), {""});
     EXPECT_EQ(text.substr(0, subject.size()), subject);
     EXPECT_NE(text.find("\r\n"), std::string::npos);
@@ -397,7 +397,7 @@ TEST_F(Win32WindowTest, ListsShowALoadedProfileInTheirColumns) {
 void dropFiles(HWND target, const std::vector<std::string>& paths) {
     std::wstring names;
     for (const std::string& path : paths)
-        names += toWide(path) + L'\0';
+        names += platform::toWide(path) + L'\0';
     names += L'\0';
     HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
@@ -410,13 +410,14 @@ void dropFiles(HWND target, const std::vector<std::string>& paths) {
 
 TEST_F(Win32WindowTest, FilesDroppedOnTheListsAreImported) {
     EXPECT_TRUE(GetWindowLongPtrW(control(Id::CaList), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
-    dropFiles(control(Id::CaList), {test::dataFile("ca.pem"), test::dataFile("ca2.pem")});
+    dropFiles(control(Id::CaList),
+              {test::dataFile("certs/ca.pem"), test::dataFile("certs/ca2.pem")});
     EXPECT_EQ(window_->listRowCount(Id::CaList), 2);
     EXPECT_EQ(window_->listCellText(Id::CaList, 1, 0), "ca2.pem");
     EXPECT_EQ(textOf(window()), "Corvane - [Untitled *]");
 
     dropFiles(control(Id::ClientList),
-              {test::dataFile("client-plain-rsa.pem"), test::dataFile("ca.pem")});
+              {test::dataFile("certs/client-plain-rsa.pem"), test::dataFile("certs/ca.pem")});
     EXPECT_EQ(window_->listCellText(Id::ClientList, 0, 0), "client-plain-rsa.pem");
 }
 
@@ -450,9 +451,9 @@ TEST_F(Win32WindowTest, AboutBoxEndsWithOkEnterOrItsCloseBoxButNotEsc) {
         RECT boxRect{}, client{};
         GetWindowRect(box, &boxRect);
         GetClientRect(box, &client);
-        const Point corner = centreOverRectangle(
-            {mainRect.left, mainRect.top, mainRect.right, mainRect.bottom}, client.right,
-            client.bottom);
+        const Point corner =
+            centreOverRectangle({mainRect.left, mainRect.top, mainRect.right, mainRect.bottom},
+                                client.right, client.bottom);
         EXPECT_EQ(boxRect.left, corner.x);
         EXPECT_EQ(boxRect.top, corner.y);
         HDC dc = GetDC(box);
@@ -480,11 +481,11 @@ TEST_F(Win32WindowTest, TranslatedTemplateMenuAndShortcutsComeFromTheLanguageMod
             if (!language)
                 return loadString(id);
             LoadStringW(language, id, text, 256);
-            return fromWide(text);
+            return platform::toUtf8(text);
         };
         wchar_t menu[64]{};
         GetMenuStringW(GetMenu(window()), 0, menu, 64, MF_BYPOSITION);
-        EXPECT_EQ(fromWide(menu), translated(ids::FileMenu));
+        EXPECT_EQ(platform::toUtf8(menu), translated(ids::FileMenu));
         EXPECT_EQ(CopyAcceleratorTableW(window_->accelerators(), nullptr, 0), 4);
         EXPECT_EQ(textOf(control(Id::SaveAs)), translated(ids::SaveAsButton));
         // Every caption shows whole: a grown label stops short of the input column, and a
@@ -503,7 +504,7 @@ TEST_F(Win32WindowTest, TranslatedTemplateMenuAndShortcutsComeFromTheLanguageMod
                 HDC dc = GetDC(c);
                 SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
                 RECT extent{};
-                const std::wstring caption = toWide(textOf(c));
+                const std::wstring caption = platform::toWide(textOf(c));
                 DrawTextW(dc, caption.c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE);
                 ReleaseDC(c, dc);
                 EXPECT_LE(extent.right + 2 * GetSystemMetrics(SM_CXEDGE) + 2, place.right);
@@ -518,7 +519,8 @@ TEST(Win32FileDialog, MultipleSelectionsBecomeWholePaths) {
     using V = std::vector<std::wstring>;
     const std::pair<std::wstring, V> cases[] = {
         {std::wstring(L"C:\\certs\\ca.pem\0\0", 17), V{L"C:\\certs\\ca.pem"}},
-        {std::wstring(L"C:\\certs\0a.pem\0b.der\0\0", 23), V{L"C:\\certs\\a.pem", L"C:\\certs\\b.der"}},
+        {std::wstring(L"C:\\certs\0a.pem\0b.der\0\0", 23),
+         V{L"C:\\certs\\a.pem", L"C:\\certs\\b.der"}},
         {std::wstring(L"C:\\\0a.pem\0b.der\0\0", 18), V{L"C:\\a.pem", L"C:\\b.der"}},
         {std::wstring(L"\0\0", 2), V{}},
     };

@@ -1,11 +1,11 @@
 #!/bin/bash
 # corvane.exe in window mode under Wine on a virtual X display: it starts untitled, opens a
 # profile database named on its command line, and ends with 0 when its window is closed.
-# Usage: window_e2e.sh <folder holding corvane.exe and corvane.com>
+# Usage: window_e2e.sh <wine command> <folder holding corvane.exe and corvane.com>
 set -u
-dist=$(cd "$1" && pwd)
+wine=$1
+dist=$(cd "$2" && pwd)
 source "$(dirname "$0")/../qt/on_display.sh"
-export WINEDEBUG=-all
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -13,14 +13,14 @@ cd "$work" || exit 1
 
 # A profile database made by script mode.
 printf 'new\nset_name E2E\nset_auth LEAP\nset_username someone\nsave net.odb\n' >make.txt
-wine "$dist/corvane.com" make.txt >/dev/null ||
+"$wine" "$dist/corvane.com" make.txt >/dev/null ||
     { echo "FAIL: script mode could not make net.odb"; cat wizard.log; exit 1; }
 
 # Starts the program, waits for its window with the title, closes it with Alt+F4.
 run_window() {
     local title=$1
     shift
-    wine "$dist/corvane.exe" "$@" &
+    "$wine" "$dist/corvane.exe" "$@" &
     local pid=$! window="" shown=""
     for _ in $(seq 300); do
         window=$(xdotool search --name "^Corvane - " 2>/dev/null | head -1)

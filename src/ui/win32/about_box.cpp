@@ -27,8 +27,8 @@ void paintBitmap(HWND box, HINSTANCE program) {
         const int dpi = int(GetDpiForWindow(box));
         const int scale = dpi > 0 ? dpi : 96;
         TransparentBlt(target, MulDiv(kAboutBitmapX, scale, 96), MulDiv(kAboutBitmapY, scale, 96),
-                       MulDiv(size.bmWidth, scale, 96), MulDiv(size.bmHeight, scale, 96), source,
-                       0, 0, size.bmWidth, size.bmHeight,
+                       MulDiv(size.bmWidth, scale, 96), MulDiv(size.bmHeight, scale, 96), source, 0,
+                       0, size.bmWidth, size.bmHeight,
                        RGB(kTransparentColour >> 16, (kTransparentColour >> 8) & 0xFF,
                            kTransparentColour & 0xFF));
         SelectObject(source, previous);

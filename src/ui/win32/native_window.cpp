@@ -16,7 +16,8 @@ int runNativeWindow(const std::string& databasePath, void* languageModule) {
     if (!InitCommonControlsEx(&commonControls))
         return 1;
     MainWindow logic;
-    Win32MainWindow window(logic, {GetModuleHandleW(nullptr), static_cast<HMODULE>(languageModule)});
+    Win32MainWindow window(logic,
+                           {GetModuleHandleW(nullptr), static_cast<HMODULE>(languageModule)});
     if (!window.create())
         return 1;
     Win32Dialogs dialogs(window);

@@ -5,8 +5,8 @@
 
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "platform/win32/wide.h"
 #include "ui/win32/about_box.h"
-#include "ui/win32/wide_text.h"
 
 namespace corvane {
 namespace {
@@ -40,12 +40,12 @@ UINT buttonsOf(MessageBoxButtons buttons) {
 std::wstring filterText(const std::vector<FileFilter>& filters) {
     std::wstring text;
     for (const FileFilter& filter : filters) {
-        text += toWide(filter.description);
+        text += platform::toWide(filter.description);
         text += L'\0';
         for (std::size_t i = 0; i < filter.patterns.size(); ++i) {
             if (i > 0)
                 text += L';';
-            text += toWide(filter.patterns[i]);
+            text += platform::toWide(filter.patterns[i]);
         }
         text += L'\0';
     }
@@ -56,9 +56,9 @@ std::wstring filterText(const std::vector<FileFilter>& filters) {
 // The dialog's record and the texts it points into, which must live as long as it does.
 struct FileDialog {
     FileDialog(HWND owner, const FileDialogRequest& request)
-        : title(toWide(request.title)), filter(filterText(request.filters)),
-          defaultSuffix(toWide(request.defaultSuffix)), buffer(kFileBufferSize, L'\0') {
-        const std::wstring proposed = toWide(request.proposedName);
+        : title(platform::toWide(request.title)), filter(filterText(request.filters)),
+          defaultSuffix(platform::toWide(request.defaultSuffix)), buffer(kFileBufferSize, L'\0') {
+        const std::wstring proposed = platform::toWide(request.proposedName);
         proposed.copy(buffer.data(), std::min(proposed.size(), buffer.size() - 1));
         record.lStructSize = sizeof record;
         record.hwndOwner = owner;
@@ -112,8 +112,9 @@ std::vector<std::wstring> selectedPaths(const std::wstring& buffer) {
 
 MessageBoxAnswer Win32Dialogs::messageBox(const std::string& text, const std::string& caption,
                                           MessageBoxType type, MessageBoxButtons buttons) {
-    const int answer = MessageBoxW(owner_.handle(), toWide(text).c_str(),
-                                   toWide(caption).c_str(), iconOf(type) | buttonsOf(buttons));
+    const int answer =
+        MessageBoxW(owner_.handle(), platform::toWide(text).c_str(),
+                    platform::toWide(caption).c_str(), iconOf(type) | buttonsOf(buttons));
     switch (answer) {
     case IDOK:
         return MessageBoxAnswer::Ok;
@@ -132,7 +133,7 @@ std::vector<std::string> Win32Dialogs::chooseFileToOpen(const FileDialogRequest&
     if (!GetOpenFileNameW(&dialog.record))
         return chosen;
     for (const std::wstring& path : selectedPaths(dialog.buffer))
-        chosen.push_back(fromWide(path));
+        chosen.push_back(platform::toUtf8(path));
     return chosen;
 }
 
@@ -140,7 +141,7 @@ std::optional<std::string> Win32Dialogs::chooseFileToSave(const FileDialogReques
     FileDialog dialog(owner_.handle(), request);
     if (!GetSaveFileNameW(&dialog.record))
         return std::nullopt;
-    return fromWide(dialog.buffer.c_str());
+    return platform::toUtf8(dialog.buffer.c_str());
 }
 
 void Win32Dialogs::showAbout() {
@@ -149,7 +150,7 @@ void Win32Dialogs::showAbout() {
 
 void Win32Dialogs::showHelp(const std::string& helpFilePath) {
     // The help viewer opens in a window of its own that the main window does not own.
-    const std::wstring path = toWide(helpFilePath);
+    const std::wstring path = platform::toWide(helpFilePath);
     const DWORD attributes = GetFileAttributesW(path.c_str());
     const bool present =
         attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

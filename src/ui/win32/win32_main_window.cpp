@@ -8,8 +8,8 @@
 
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "platform/win32/wide.h"
 #include "ui/win32/resource_ids.h"
-#include "ui/win32/wide_text.h"
 
 namespace corvane {
 namespace {
@@ -62,7 +62,7 @@ std::wstring windowText(HWND window) {
 // Info tips show the tooltip text of the window logic, whose lines end in LF alone.
 std::wstring infoTipText(const std::string& text) {
     std::wstring wide;
-    for (wchar_t c : toWide(text)) {
+    for (wchar_t c : platform::toWide(text)) {
         if (c == L'\n')
             wide += L'\r';
         wide += c;
@@ -147,15 +147,16 @@ bool Win32MainWindow::create() {
         windowClass.hInstance = modules_.program;
         windowClass.hIcon = static_cast<HICON>(LoadImageW(
             modules_.program, MAKEINTRESOURCEW(CORVANE_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-        windowClass.hIconSm = static_cast<HICON>(LoadImageW(
-            modules_.program, MAKEINTRESOURCEW(CORVANE_ICON), IMAGE_ICON,
-            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+        windowClass.hIconSm = static_cast<HICON>(
+            LoadImageW(modules_.program, MAKEINTRESOURCEW(CORVANE_ICON), IMAGE_ICON,
+                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
         windowClass.lpszClassName = kWindowClass;
         if (!RegisterClassExW(&windowClass)) {
-            MessageBoxW(nullptr, toWide(loadString(ids::RequiresWindowsNt)).c_str(),
-                        toWide(loadString(ids::ProgramTitle)).c_str(), MB_OK | MB_ICONERROR);
+            MessageBoxW(nullptr, platform::toWide(loadString(ids::RequiresWindowsNt)).c_str(),
+                        platform::toWide(loadString(ids::ProgramTitle)).c_str(),
+                        MB_OK | MB_ICONERROR);
             return false;
         }
     }
@@ -177,8 +178,7 @@ bool Win32MainWindow::create() {
     useLanguageMenu();
     accelerators_ = LoadAcceleratorsW(modules_.language, MAKEINTRESOURCEW(CORVANE_ACCELERATORS));
     if (!accelerators_)
-        accelerators_ =
-            LoadAcceleratorsW(modules_.program, MAKEINTRESOURCEW(CORVANE_ACCELERATORS));
+        accelerators_ = LoadAcceleratorsW(modules_.program, MAKEINTRESOURCEW(CORVANE_ACCELERATORS));
     setUpControls();
     return true;
 }
@@ -211,8 +211,9 @@ void Win32MainWindow::setUpControls() {
         SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
         const auto columns = id == ControlId::CaList ? caListColumns() : clientListColumns();
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            std::wstring heading =
-                columns[i].headingId ? toWide(loadString(columns[i].headingId)) : std::wstring();
+            std::wstring heading = columns[i].headingId
+                                       ? platform::toWide(loadString(columns[i].headingId))
+                                       : std::wstring();
             LVCOLUMNW column{};
             column.mask = LVCF_FMT | LVCF_SUBITEM | LVCF_WIDTH | LVCF_ORDER |
                           (heading.empty() ? 0u : unsigned(LVCF_TEXT));
@@ -329,7 +330,7 @@ void Win32MainWindow::onEditChanged(ControlId id, HWND edit) {
     const std::wstring now = windowText(edit);
     const TemplateControl* row = findControl(mainWindowTemplate(), id);
     const bool tooLong = row && row->textLimit > 0 && !programWriting_ &&
-                         fromWide(now).size() > std::size_t(row->textLimit);
+                         platform::toUtf8(now).size() > std::size_t(row->textLimit);
     if (tooLong) {
         // The field's record holds so many bytes: the typed or pasted text is refused whole,
         // and the caret stays where the refused text began.
@@ -389,7 +390,7 @@ LRESULT CALLBACK Win32MainWindow::listProcedure(HWND list, UINT message, WPARAM 
         for (UINT i = 0; i < count; ++i) {
             std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
             path.resize(DragQueryFileW(drop, i, path.data(), UINT(path.size())));
-            paths.push_back(fromWide(path));
+            paths.push_back(platform::toUtf8(path));
         }
         DragFinish(drop);
         self->logic_.onFilesDropped(ControlId(subclassId), paths);
@@ -405,13 +406,13 @@ void Win32MainWindow::setText(ControlId id, const std::string& text) {
     if (!target)
         return;
     programWriting_ = true;
-    SetWindowTextW(target, toWide(text).c_str());
+    SetWindowTextW(target, platform::toWide(text).c_str());
     programWriting_ = false;
 }
 
 std::string Win32MainWindow::text(ControlId id) const {
     HWND target = control(id);
-    return target ? fromWide(windowText(target)) : std::string();
+    return target ? platform::toUtf8(windowText(target)) : std::string();
 }
 
 void Win32MainWindow::setEnabled(ControlId id, bool enabled) {
@@ -468,7 +469,7 @@ void Win32MainWindow::addComboItem(ControlId id, const std::string& text, int va
     HWND target = control(id);
     if (!target)
         return;
-    const std::wstring wide = toWide(text);
+    const std::wstring wide = platform::toWide(text);
     const LRESULT index =
         SendMessageW(target, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     if (index >= 0)
@@ -505,7 +506,7 @@ void Win32MainWindow::insertListRow(ControlId id, int row, const std::string& te
     HWND target = control(id);
     if (!target)
         return;
-    std::wstring wide = toWide(text);
+    std::wstring wide = platform::toWide(text);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
@@ -517,7 +518,7 @@ void Win32MainWindow::setListCellText(ControlId id, int row, int column, const s
     HWND target = control(id);
     if (!target)
         return;
-    std::wstring wide = toWide(text);
+    std::wstring wide = platform::toWide(text);
     LVITEMW item{};
     item.iSubItem = column;
     item.pszText = wide.data();
@@ -544,7 +545,7 @@ std::string Win32MainWindow::listCellText(ControlId id, int row, int column) con
             SendMessageW(target, LVM_GETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item)));
         if (length + 1 < buffer.size() || buffer.size() >= 65536) {
             buffer.resize(std::min(length, buffer.size()));
-            return fromWide(buffer);
+            return platform::toUtf8(buffer);
         }
         buffer.assign(buffer.size() * 4, L'\0');
     }
@@ -579,7 +580,7 @@ void Win32MainWindow::setFocusedListRow(ControlId id, int row) {
 
 void Win32MainWindow::setTitle(const std::string& title) {
     if (window_)
-        SetWindowTextW(window_, toWide(title).c_str());
+        SetWindowTextW(window_, platform::toWide(title).c_str());
 }
 
 void Win32MainWindow::requestClose() {

@@ -51,7 +51,9 @@ public:
     // Dialog base units of the window's font, as the template's dialog units are measured.
     DialogBaseUnits baseUnits() const;
     // Runs once the window has been destroyed; the program ends its message loop there.
-    void setOnDestroyed(std::function<void()> onDestroyed) { onDestroyed_ = std::move(onDestroyed); }
+    void setOnDestroyed(std::function<void()> onDestroyed) {
+        onDestroyed_ = std::move(onDestroyed);
+    }
     // The message loop's filter: the window's shortcuts, then the dialog keyboard navigation.
     // True when the message has been handled.
     bool preTranslate(MSG& message);
