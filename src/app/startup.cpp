@@ -52,6 +52,17 @@ std::string commandLinePath(const std::vector<std::string>& arguments) {
     return path;
 }
 
+StartMode chooseStartMode(const std::vector<std::string>& arguments) {
+    // The desktop types files by content, so a profile database may have any name: its
+    // launchers say "--open" so that such a file is never run as a script.
+    if (!arguments.empty() && arguments.front() == "--open")
+        return {true, commandLinePath({arguments.begin() + 1, arguments.end()})};
+    std::string path = commandLinePath(arguments);
+    // Only an empty command line opens an empty window; `corvane ""` names an empty script path.
+    const bool window = arguments.empty() || hasExtension(path, "odb");
+    return {window, std::move(path)};
+}
+
 namespace {
 
 // "--help" and "--version" answer on the terminal, unless a file of that name is a script.
@@ -81,12 +92,12 @@ int runProgram(const std::vector<std::string>& arguments) {
     }
     initialiseCryptoLibrary();
     int exitCode = 0;
-    // Only an empty command line opens an empty window; `corvane ""` names an empty script path.
-    if (arguments.empty() || hasExtension(path, "odb")) {
-        exitCode = platform::runWindow(path);
+    const StartMode mode = chooseStartMode(arguments);
+    if (mode.window) {
+        exitCode = platform::runWindow(mode.path);
     } else {
         Profile profile;
-        exitCode = runScript(profile, path);
+        exitCode = runScript(profile, mode.path);
     }
     releaseResourceLibrary();
     return exitCode;
