@@ -12,6 +12,7 @@
 #include "platform/local_time.h"
 #include "platform/module.h"
 #include "support/test_support.h"
+#include "support/test_support_win32.h"
 
 namespace corvane {
 namespace {
@@ -76,6 +77,17 @@ TEST_F(WindowsScriptTest, AReadOnlyDatabaseIsNotSavedOver) {
     EXPECT_EQ(temporaryFilesIn(dir), 0u);
 }
 
+// The usual save: the new file takes the old one's place, named as the user named it.
+TEST_F(WindowsScriptTest, ASaveReplacesTheDatabase) {
+    for (const char* name : {"New Name", "Again"}) {
+        const auto result = test::runScript(
+            std::string("load held.odb\nset_name \"") + name + "\"\nsave held.odb\n", cwd());
+        EXPECT_EQ(result.exitCode, 0) << result.out;
+        EXPECT_NE(test::readFile(dir.file("held.odb")).find(name), std::string::npos);
+    }
+    EXPECT_EQ(temporaryFilesIn(dir), 0u);
+}
+
 // A replacement would split the two names; the file is written in place instead.
 TEST_F(WindowsScriptTest, AHardLinkedDatabaseKeepsBothNames) {
     ASSERT_TRUE(CreateHardLinkW(wide(dir.file("second.odb")).c_str(),
@@ -108,20 +120,51 @@ TEST_F(WindowsScriptTest, NonAsciiPathsFromTheCommandLine) {
     EXPECT_TRUE(log.ends_with("Saved profile database: Profil \xC3\xA9.odb\r\n")) << log;
 }
 
-TEST(WindowsFileAccessTest, AFailedReplacementLeavesTheTargetAndNoTemporaryFile) {
+// The text after the program's name is one path, spaces and all; only a leading quote and a
+// final quote are removed.
+TEST(WindowsCommandLineTest, TheTextAfterTheProgramIsOnePath) {
     TempDir dir;
-    const std::string target = dir.file("t.odb");
-    test::writeFile(target, "old content");
-    // Stale temporary files of the target are removed by the next save; one still held open
-    // belongs to a live writer and stays.
-    const std::string stale = dir.file(std::string(".t.odb") + kTemporaryFileMarker + "Abc123");
-    const std::string live = dir.file(std::string(".t.odb") + kTemporaryFileMarker + "Xyz789");
-    test::writeFile(stale, "stale");
-    test::writeFile(live, "live");
-    HANDLE liveHandle =
-        CreateFileW(wide(live).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(liveHandle, INVALID_HANDLE_VALUE);
-    {
+    test::writeFile(dir.file("my  script.txt"), "new\n");
+    const struct {
+        const wchar_t* tail;
+        int exitCode;
+        const char* logEnd;
+    } cases[] = {
+        {L"my  script.txt", 0, "--- my  script.txt ["},
+        {L"\"my  script.txt\"", 0, "--- my  script.txt ["},
+        {L"\"my  script.txt\" now", 1, "Failed to open script file: my  script.txt\" now\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.logEnd));
+        std::filesystem::remove(dir.file("wizard.log"));
+        EXPECT_EQ(test::runCorvaneCommandLine(c.tail, dir.path().string()).exitCode, c.exitCode);
+        const std::string log = test::readTextFile(dir.file("wizard.log"));
+        if (c.exitCode == 0) {
+            EXPECT_NE(log.find(c.logEnd), std::string::npos) << log;
+        } else {
+            EXPECT_TRUE(log.ends_with(c.logEnd)) << log;
+        }
+    }
+}
+
+// Stale temporary files of a target are removed by the next save, also one that makes the
+// target anew; one still held open belongs to a live writer and stays. A failed save leaves
+// the target as it was and no temporary file.
+TEST(WindowsFileAccessTest, AFailedSaveLeavesTheTargetAndNoTemporaryFile) {
+    for (bool exists : {true, false}) {
+        SCOPED_TRACE(exists ? "existing target" : "new target");
+        TempDir dir;
+        const std::string target = dir.file("t.odb");
+        if (exists)
+            test::writeFile(target, "old content");
+        const std::string prefix = ".t.odb" + std::string(kTemporaryFileMarker);
+        const std::string stale = dir.file(prefix + "Abc123");
+        const std::string live = dir.file(prefix + "Xyz789");
+        test::writeFile(stale, "stale");
+        test::writeFile(live, "live");
+        HANDLE liveHandle =
+            CreateFileW(wide(live).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(liveHandle, INVALID_HANDLE_VALUE);
         writeFaultHook() = WriteFaultHook{};
         writeFaultHook().failWriteCall = 1;
         FileAccess file;
@@ -130,13 +173,16 @@ TEST(WindowsFileAccessTest, AFailedReplacementLeavesTheTargetAndNoTemporaryFile)
         file.writeBlock(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         EXPECT_EQ(file.commit(), StatusCode::Failure);
         writeFaultHook() = WriteFaultHook{};
+        CloseHandle(liveHandle);
+        EXPECT_EQ(std::filesystem::exists(target), exists);
+        if (exists) {
+            EXPECT_EQ(test::readFile(target), "old content");
+        }
+        EXPECT_FALSE(std::filesystem::exists(stale));
+        EXPECT_TRUE(std::filesystem::exists(live));
+        std::filesystem::remove(live);
+        EXPECT_EQ(temporaryFilesIn(dir), 0u);
     }
-    CloseHandle(liveHandle);
-    EXPECT_EQ(test::readFile(target), "old content");
-    EXPECT_FALSE(std::filesystem::exists(stale));
-    EXPECT_TRUE(std::filesystem::exists(live));
-    std::filesystem::remove(live);
-    EXPECT_EQ(temporaryFilesIn(dir), 0u);
 }
 
 // Modules come from a full path only: one planted in the current folder is never loaded.
