@@ -190,6 +190,10 @@ std::string resourceLibraryLanguage() {
     return resourceLanguage();
 }
 
+void* resourceModuleHandle() {
+    return resourceModule().handle();
+}
+
 std::string loadString(unsigned id) {
     std::optional<std::string> translated = resourceModule().text(id);
     std::string result;
