@@ -40,7 +40,7 @@ BrandingText "Corvane ${VERSION}"
   !insertmacro ${OP} corvane.com
   !insertmacro ${OP} Corvane_deDE.dll
   !insertmacro ${OP} Corvane.chm
-  !insertmacro ${OP} LICENSE.txt
+  !insertmacro ${OP} LICENSE
   !insertmacro ${OP} README.txt
 !macroend
 !macro INSTALL_FILE NAME

@@ -1,0 +1,182 @@
+#!/bin/bash
+# Checks the Windows installer the way a Windows user meets it, under Wine in a fresh prefix:
+# a silent install for the current user (German texts, /PATH) and one for all users (English)
+# side by side, their files, Start menu entries, "Apps and features" entries and file type read
+# back with `wine reg query`; the installed corvane.com run from another folder; the portable
+# zip holding the same files; then both silent uninstalls, after which no file and no key of
+# ours is left and everything the user made is still there.
+#
+#   tests/windows/installer_check.sh [Windows build folder] [Linux build folder]
+#   (defaults build-win and build; tools/build-windows.sh and the Linux build come first)
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+win=$(realpath "${1:-build-win}")
+linux=$(realpath "${2:-build}")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/CMakeCache.txt")
+setup=$win/corvane-$version-setup.exe
+portable=$win/corvane-$version-win64.zip
+files="corvane.exe corvane.com Corvane_deDE.dll Corvane.chm LICENSE README.txt"
+uninst='Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane'
+progid=Corvane.ProfileDatabase
+# The office suite that also uses .odb: its default and its own "Open with" entry must survive.
+office_progid=Office.Database
+user_path='C:\Tools'
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+expect() { # description, command...
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; else fail "$what"; fi
+}
+# Profile databases written at different times differ in their creation and modification dates
+# (bytes 36 to 43) and nowhere else.
+same_apart_from_dates() { cmp -s <(head -c 36 "$1" && tail -c +45 "$1") <(head -c 36 "$2" && tail -c +45 "$2"); }
+same() { [ "$1" = "$2" ] || { echo "  got:      $1" >&2 && echo "  expected: $2" >&2 && false; }; }
+
+work=$(mktemp -d "$win/installer-check.XXXXXX")
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+# Wine's user language follows LC_ALL even where the locale is not generated; LANG alone does not
+# make GetUserDefaultUILanguage German then.
+german() { LC_ALL=de_DE.UTF-8 "$@"; }
+english() { LC_ALL=C.UTF-8 "$@"; }
+
+wineboot -i >/dev/null 2>&1
+unix_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+# "TYPE VALUE" of one registry value ("" for the key's default value), or nothing when missing.
+reg_value() {
+    local name=${2:-(Default)}
+    wine reg query "$1" $([ -n "$2" ] && echo /v "$2" || echo /ve) 2>/dev/null | tr -d '\r' |
+        grep -F "    $name    REG_" | sed -e "s/^    .*    \(REG_[A-Z_]*\)    \{0,1\}/\1 /" -e 's/ *$//'
+}
+reg_key_gone() { ! wine reg query "$1" >/dev/null 2>&1; }
+run_waiting() { "$@" && wineserver -w; } # the uninstaller hands over to a copy of itself
+
+wine reg add 'HKLM\Software\Classes\.odb' /ve /d "$office_progid" /f >/dev/null
+wine reg add 'HKLM\Software\Classes\.odb\OpenWithProgids' /v "$office_progid" /d "" /f >/dev/null
+wine reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$user_path" /f >/dev/null
+system_env='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment'
+system_path=$(reg_value "$system_env" Path)
+
+expect "the current-user install (German) exits with 0" run_waiting german wine "$setup" /S /CURRENTUSER /PATH
+expect "the all-users install (English) exits with 0" run_waiting english wine "$setup" /S /ALLUSERS
+
+# Per mode: registry root, the folder the install belongs in, the Start menu, the file type name.
+local_appdata=$(wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')
+check_install() { # root folder start_menu type_name mode
+    local root=$1 folder=$2 menu=$3 type_name=$4 mode=$5 dir
+    dir=$(unix_path "$folder")
+    expect "$root: InstallLocation is $folder" same "$(reg_value "$root\\$uninst" InstallLocation)" "REG_SZ $folder"
+    for f in $files uninstall.exe; do
+        expect "$root: $f installed" test -s "$dir/$f"
+    done
+    expect "$root: Start menu shortcut" test -s "$(unix_path "$menu")/Corvane.lnk"
+    local name want
+    for name in DisplayName DisplayVersion Publisher DisplayIcon UninstallString QuietUninstallString; do
+        case $name in
+        DisplayName) want=Corvane ;;
+        DisplayVersion) want=$version ;;
+        Publisher) want="Corvane developers" ;;
+        DisplayIcon) want="$folder\\corvane.exe,0" ;;
+        UninstallString) want="\"$folder\\uninstall.exe\" /$mode" ;;
+        QuietUninstallString) want="\"$folder\\uninstall.exe\" /S /$mode" ;;
+        esac
+        expect "$root: uninstall entry $name" same "$(reg_value "$root\\$uninst" $name)" "REG_SZ $want"
+    done
+    expect "$root: EstimatedSize is set" test "$(reg_value "$root\\$uninst" EstimatedSize)" != "REG_DWORD 0x0"
+    local classes="$root\\Software\\Classes"
+    expect "$root: file type name" same "$(reg_value "$classes\\$progid" '')" "REG_SZ $type_name"
+    expect "$root: file type opens corvane.exe" same \
+        "$(reg_value "$classes\\$progid\\shell\\open\\command" '')" "REG_SZ \"$folder\\corvane.exe\" \"%1\""
+    expect "$root: file type icon" same "$(reg_value "$classes\\$progid\\DefaultIcon" '')" \
+        "REG_SZ $folder\\corvane.exe,0"
+    expect "$root: offered in .odb's Open with list" \
+        same "$(reg_value "$classes\\.odb\\OpenWithProgids" $progid)" "REG_NONE"
+}
+check_install HKCU "$local_appdata\\Programs\\Corvane" \
+    "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')\\Microsoft\\Windows\\Start Menu\\Programs" \
+    "Corvane-Profildatenbank" CurrentUser
+check_install HKLM 'C:\Program Files\Corvane' 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs' \
+    "Corvane profile database" AllUsers
+expect "the .odb default stays the office suite's" \
+    same "$(reg_value 'HKLM\Software\Classes\.odb' '')" "REG_SZ $office_progid"
+expect "/PATH appends the user's install folder to the user's PATH" same \
+    "$(reg_value 'HKCU\Environment' Path)" "REG_EXPAND_SZ $user_path;$local_appdata\\Programs\\Corvane"
+expect "the system PATH is unchanged without /PATH" same "$(reg_value "$system_env" Path)" "$system_path"
+
+# The example run by the installed program from another folder, against the Linux build.
+user_dir=$(unix_path "$local_appdata\\Programs\\Corvane")
+all_dir=$(unix_path 'C:\Program Files\Corvane')
+mkdir -p "$work/linux" "$work/run"
+cp "$source_dir/examples/office.txt" "$source_dir/examples/example-ca.pem" "$work/linux/"
+cp "$source_dir/examples/office.txt" "$source_dir/examples/example-ca.pem" "$work/run/"
+(cd "$work/linux" && "$linux/corvane" office.txt >/dev/null)
+status=0
+(cd "$work/run" && english wine "$all_dir/corvane.com" office.txt >"$work/run.out" 2>&1) || status=$?
+expect "the installed corvane.com runs the example with exit code 0" test "$status" -eq 0
+expect "it writes the Linux build's .odb bytes apart from the dates" \
+    same_apart_from_dates "$work/run/office.odb" "$work/linux/office.odb"
+status=0
+(cd "$work/run" && german wine cmd /c 'corvane missing.txt' >"$work/de.out" 2>&1) || status=$?
+expect "corvane, found through PATH in cmd, exits with 1 for a missing script" test "$status" -eq 1
+expect "German messages under a German user language" \
+    grep -q "Die Skriptdatei konnte nicht geöffnet werden: missing.txt" "$work/de.out"
+
+# The portable zip: the installed files, byte for byte.
+mkdir "$work/zip"
+(cd "$work/zip" && unzip -q "$portable")
+for f in $files; do
+    expect "the zip holds $f as installed" cmp -s "$work/zip/Corvane/$f" "$all_dir/$f"
+done
+expect "the zip holds nothing else" same "$(cd "$work/zip/Corvane" && ls | sort | xargs)" \
+    "$(printf '%s\n' $files | sort | xargs)"
+
+# What the user made: profiles beside both install folders, a log inside one.
+cp "$work/run/office.odb" "${user_dir%/*}/saved.odb"
+cp "$work/run/office.odb" "${all_dir%/*}/saved.odb"
+cp "$work/run/wizard.log" "$all_dir/wizard.log"
+
+quiet_uninstall() { # root: runs the entry's QuietUninstallString, "program" arguments
+    local command program
+    command=$(reg_value "$1\\$uninst" QuietUninstallString | sed 's/^REG_SZ //')
+    program=${command#\"}
+    program=${program%%\"*}
+    # shellcheck disable=SC2086 # the arguments are words
+    run_waiting wine "$program" ${command#\"$program\" }
+}
+expect "the current user's quiet uninstall exits with 0" quiet_uninstall HKCU
+expect "the all users' quiet uninstall exits with 0" quiet_uninstall HKLM
+for dir in "$user_dir" "$all_dir"; do
+    for f in $files uninstall.exe; do
+        expect "$f removed from $dir" test ! -e "$dir/$f"
+    done
+    expect "the profile saved beside $dir is still there" cmp -s "${dir%/*}/saved.odb" "$work/run/office.odb"
+done
+expect "the emptied current-user folder is gone" test ! -e "$user_dir"
+expect "the user's wizard.log is still in the all-users folder" cmp -s "$all_dir/wizard.log" "$work/run/wizard.log"
+expect "no shortcut of ours is left" test -z "$(find "$WINEPREFIX/drive_c" -name 'Corvane.lnk')"
+for root in HKCU HKLM; do
+    expect "$root: uninstall entry gone" reg_key_gone "$root\\$uninst"
+    expect "$root: file type gone" reg_key_gone "$root\\Software\\Classes\\$progid"
+    expect "$root: gone from .odb's Open with list" same "$(reg_value "$root\\Software\\Classes\\.odb\\OpenWithProgids" $progid)" ""
+done
+expect "the user's .odb key we made is gone, empty" reg_key_gone 'HKCU\Software\Classes\.odb'
+expect "the office suite keeps .odb" same "$(reg_value 'HKLM\Software\Classes\.odb' '')" "REG_SZ $office_progid"
+expect "the office suite keeps its Open with entry" \
+    same "$(reg_value 'HKLM\Software\Classes\.odb\OpenWithProgids' $office_progid)" "REG_SZ"
+expect "the user's PATH is back as it was" same "$(reg_value 'HKCU\Environment' Path)" "REG_EXPAND_SZ $user_path"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures installer check(s) failed" >&2
+    exit 1
+fi
+echo "installer checks passed"
