@@ -19,6 +19,7 @@ portable=$win/corvane-$version-win64.zip
 files="corvane.exe corvane.com Corvane_deDE.dll Corvane.chm LICENSE README.txt"
 uninst='Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane'
 progid=Corvane.ProfileDatabase
+type_key="Software\\Classes\\$progid"
 # The office suite that also uses .odb: its default and its own "Open with" entry must survive.
 office_progid=Office.Database
 user_path='C:\Tools'
@@ -73,34 +74,28 @@ expect "the all-users install (English) exits with 0" run_waiting english wine "
 # Per mode: registry root, the folder the install belongs in, the Start menu, the file type name.
 local_appdata=$(wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')
 check_install() { # root folder start_menu type_name mode
-    local root=$1 folder=$2 menu=$3 type_name=$4 mode=$5 dir
+    local root=$1 folder=$2 menu=$3 type_name=$4 mode=$5 dir key name want
     dir=$(unix_path "$folder")
-    expect "$root: InstallLocation is $folder" same "$(reg_value "$root\\$uninst" InstallLocation)" "REG_SZ $folder"
     for f in $files uninstall.exe; do
         expect "$root: $f installed" test -s "$dir/$f"
     done
     expect "$root: Start menu shortcut" test -s "$(unix_path "$menu")/Corvane.lnk"
-    local name want
-    for name in DisplayName DisplayVersion Publisher DisplayIcon UninstallString QuietUninstallString; do
-        case $name in
-        DisplayName) want=Corvane ;;
-        DisplayVersion) want=$version ;;
-        Publisher) want="Corvane developers" ;;
-        DisplayIcon) want="$folder\\corvane.exe,0" ;;
-        UninstallString) want="\"$folder\\uninstall.exe\" /$mode" ;;
-        QuietUninstallString) want="\"$folder\\uninstall.exe\" /S /$mode" ;;
-        esac
-        expect "$root: uninstall entry $name" same "$(reg_value "$root\\$uninst" $name)" "REG_SZ $want"
-    done
     expect "$root: EstimatedSize is set" test "$(reg_value "$root\\$uninst" EstimatedSize)" != "REG_DWORD 0x0"
-    local classes="$root\\Software\\Classes"
-    expect "$root: file type name" same "$(reg_value "$classes\\$progid" '')" "REG_SZ $type_name"
-    expect "$root: file type opens corvane.exe" same \
-        "$(reg_value "$classes\\$progid\\shell\\open\\command" '')" "REG_SZ \"$folder\\corvane.exe\" \"%1\""
-    expect "$root: file type icon" same "$(reg_value "$classes\\$progid\\DefaultIcon" '')" \
-        "REG_SZ $folder\\corvane.exe,0"
-    expect "$root: offered in .odb's Open with list" \
-        same "$(reg_value "$classes\\.odb\\OpenWithProgids" $progid)" "REG_NONE"
+    while IFS='|' read -r key name want; do
+        expect "$root\\$key: ${name:-(Default)}" same "$(reg_value "$root\\$key" "$name")" "$want"
+    done <<EOT
+$uninst|InstallLocation|REG_SZ $folder
+$uninst|DisplayName|REG_SZ Corvane
+$uninst|DisplayVersion|REG_SZ $version
+$uninst|Publisher|REG_SZ Corvane developers
+$uninst|DisplayIcon|REG_SZ $folder\corvane.exe,0
+$uninst|UninstallString|REG_SZ "$folder\uninstall.exe" /$mode
+$uninst|QuietUninstallString|REG_SZ "$folder\uninstall.exe" /S /$mode
+$type_key||REG_SZ $type_name
+$type_key\DefaultIcon||REG_SZ $folder\corvane.exe,0
+$type_key\shell\open\command||REG_SZ "$folder\corvane.exe" "%1"
+Software\Classes\.odb\OpenWithProgids|$progid|REG_NONE
+EOT
 }
 check_install HKCU "$local_appdata\\Programs\\Corvane" \
     "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')\\Microsoft\\Windows\\Start Menu\\Programs" \
@@ -116,9 +111,9 @@ expect "the system PATH is unchanged without /PATH" same "$(reg_value "$system_e
 # The example run by the installed program from another folder, against the Linux build.
 user_dir=$(unix_path "$local_appdata\\Programs\\Corvane")
 all_dir=$(unix_path 'C:\Program Files\Corvane')
-mkdir -p "$work/linux" "$work/run"
-cp "$source_dir/examples/office.txt" "$source_dir/examples/example-ca.pem" "$work/linux/"
-cp "$source_dir/examples/office.txt" "$source_dir/examples/example-ca.pem" "$work/run/"
+for d in linux run; do
+    mkdir "$work/$d" && cp "$source_dir/examples/office.txt" "$source_dir/examples/example-ca.pem" "$work/$d/"
+done
 (cd "$work/linux" && "$linux/corvane" office.txt >/dev/null)
 status=0
 (cd "$work/run" && english wine "$all_dir/corvane.com" office.txt >"$work/run.out" 2>&1) || status=$?
@@ -167,7 +162,7 @@ expect "nothing named Corvane is left but the folder with the user's log" same \
     "$(cd "$WINEPREFIX/drive_c" && find . -iname '*corvane*')" "./Program Files/Corvane"
 for root in HKCU HKLM; do
     expect "$root: uninstall entry gone" reg_key_gone "$root\\$uninst"
-    expect "$root: file type gone" reg_key_gone "$root\\Software\\Classes\\$progid"
+    expect "$root: file type gone" reg_key_gone "$root\\$type_key"
     expect "$root: gone from .odb's Open with list" same "$(reg_value "$root\\Software\\Classes\\.odb\\OpenWithProgids" $progid)" ""
 done
 expect "the user's .odb key we made is gone, empty" reg_key_gone 'HKCU\Software\Classes\.odb'
