@@ -45,7 +45,11 @@ add_custom_command(
   VERBATIM)
 add_custom_target(corvane_help ALL DEPENDS ${CORVANE_HELP_FILE})
 
-# The reader the help window uses: plain C++ over chmlib (Debian package libchm-dev).
+# The reader the help window uses: plain C++ over chmlib (Debian package libchm-dev). Windows
+# has its own help viewer.
+if(WIN32)
+  return()
+endif()
 find_path(CORVANE_CHMLIB_INCLUDE_DIR chm_lib.h)
 find_library(CORVANE_CHMLIB_LIBRARY chm)
 if(NOT CORVANE_CHMLIB_INCLUDE_DIR OR NOT CORVANE_CHMLIB_LIBRARY)

@@ -4,10 +4,11 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
     try {
-        std::vector<std::string> arguments(argv + 1, argv + argc);
+        const std::vector<std::string> arguments = corvane::platform::programArguments(argc, argv);
         return corvane::runProgram(arguments);
     } catch (const std::exception& e) {
         // Operations report their own failures; this only catches memory running out between them.

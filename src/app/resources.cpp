@@ -1,14 +1,14 @@
 #include "app/resources.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
-#include <memory>
+#include <optional>
 #include <utility>
+
+#include "platform/language.h"
+#include "platform/module.h"
+#include "platform/program_folder.h"
 
 namespace corvane {
 namespace {
@@ -28,24 +28,8 @@ const char* builtInString(unsigned id) {
     return (it != std::end(kBuiltIn) && it->id == id) ? it->text : nullptr;
 }
 
-// The one export of a resource module: the text of an id, or null when it has none.
-using ResourceStringFunction = const char* (*)(unsigned);
-constexpr const char* kResourceExport = "corvane_resource_string";
-
-struct ModuleCloser {
-    void operator()(void* handle) const {
-        if (handle)
-            dlclose(handle);
-    }
-};
-
-struct ResourceModule {
-    std::unique_ptr<void, ModuleCloser> handle;
-    ResourceStringFunction lookup = nullptr;
-};
-
-ResourceModule& resourceModule() {
-    static ResourceModule module;
+platform::ResourceModule& resourceModule() {
+    static platform::ResourceModule module;
     return module;
 }
 
@@ -87,17 +71,6 @@ const std::map<std::string, std::uint16_t>& localeLanguageIds() {
         {"bs_BA", 0x141A}, {"sv_FI", 0x081D}, {"ms_BN", 0x083E},
     };
     return table;
-}
-
-void loadResourceModule(const std::string& path, ResourceModule& into) {
-    std::unique_ptr<void, ModuleCloser> handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
-    if (!handle)
-        return;
-    auto lookup = reinterpret_cast<ResourceStringFunction>(dlsym(handle.get(), kResourceExport));
-    if (!lookup)
-        return; // not one of ours: passed over
-    into.handle = std::move(handle);
-    into.lookup = lookup;
 }
 
 } // namespace
@@ -155,17 +128,12 @@ std::uint16_t languageIdFromLocale(std::string_view locale) {
 }
 
 std::uint16_t userDefaultLanguageId() {
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value)
-            return languageIdFromLocale(value);
-    }
-    return 0x0409;
+    return platform::userLanguageId();
 }
 
 std::vector<std::string> resourceLibraryNames(std::string_view baseName, std::uint16_t languageId) {
     const std::string base(baseName);
-    const std::string suffix = ".so";
+    const std::string suffix = platform::kModuleSuffix;
     const LanguageCodes codes = languageCodes(languageId);
     std::vector<std::string> names;
     if (!codes.language.empty() && !codes.country.empty())
@@ -185,11 +153,7 @@ std::vector<std::string> resourceLibraryNames(std::string_view baseName, std::ui
 }
 
 std::string executableFolder() {
-    std::error_code error;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !self.is_absolute())
-        return {};
-    return self.parent_path().string() + "/";
+    return platform::programFolder();
 }
 
 std::string selectResourceLibraryIn(const std::string& folder, std::string_view baseName,
@@ -199,8 +163,7 @@ std::string selectResourceLibraryIn(const std::string& folder, std::string_view 
         return {};
     for (const std::string& name : resourceLibraryNames(baseName, languageId)) {
         // Only the program's own folder: a module in the current directory is never loaded.
-        loadResourceModule(folder + name, resourceModule());
-        if (resourceModule().lookup)
+        if (resourceModule().load(folder + name))
             return name;
     }
     return {};
@@ -211,17 +174,16 @@ void selectResourceLibrary(std::string_view baseName) {
 }
 
 void releaseResourceLibrary() {
-    resourceModule().lookup = nullptr;
-    resourceModule().handle.reset();
+    resourceModule().release();
 }
 
 std::string loadString(unsigned id) {
-    const char* text = nullptr;
-    if (resourceModule().lookup)
-        text = resourceModule().lookup(id);
-    if (!text || !*text)
-        text = builtInString(id);
-    std::string result = text ? text : "";
+    std::optional<std::string> translated = resourceModule().text(id);
+    std::string result;
+    if (translated && !translated->empty())
+        result = std::move(*translated);
+    else if (const char* text = builtInString(id))
+        result = text;
     if (result.size() > kMaxStringLength)
         result.resize(kMaxStringLength);
     return result;

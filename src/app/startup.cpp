@@ -1,15 +1,13 @@
 #include "app/startup.h"
 
-#include <dlfcn.h>
-#include <signal.h>
-#include <sys/stat.h>
-
 #include <cstdio>
-#include <memory>
 
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "certs/certificates.h"
+#include "platform/files.h"
+#include "platform/module.h"
+#include "platform/process.h"
 #include "profile/profile.h"
 #include "script/runner.h"
 
@@ -56,23 +54,14 @@ std::string commandLinePath(const std::vector<std::string>& arguments) {
 
 namespace {
 
-struct ModuleCloser {
-    void operator()(void* handle) const {
-        if (handle)
-            dlclose(handle);
-    }
-};
-
 // The window lives in a module of its own so that script mode never loads a GUI library.
 int runWindow(const std::string& databasePath) {
     // Without a known program folder no module is loaded: one from elsewhere could be anyone's.
     const std::string folder = executableFolder();
-    const std::string modulePath = folder + "corvane-window.so";
-    std::unique_ptr<void, ModuleCloser> module(
-        folder.empty() ? nullptr : dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL));
+    const std::string modulePath = folder + "corvane-window" + platform::kModuleSuffix;
+    platform::Module module = folder.empty() ? platform::Module() : platform::Module(modulePath);
     using WindowEntry = int (*)(const char*);
-    WindowEntry entry =
-        module ? reinterpret_cast<WindowEntry>(dlsym(module.get(), "corvane_run_window")) : nullptr;
+    WindowEntry entry = reinterpret_cast<WindowEntry>(module.symbol("corvane_run_window"));
     if (!entry) {
         const std::string missing = folder.empty() ? "the program's own folder cannot be found"
                                                    : modulePath + " is missing";
@@ -89,8 +78,7 @@ int runWindow(const std::string& databasePath) {
 std::optional<int> answerInformationRequest(const std::string& commandLine) {
     if (commandLine != "--help" && commandLine != "--version")
         return std::nullopt;
-    struct stat info {};
-    if (stat(commandLine.c_str(), &info) == 0)
+    if (platform::fileKind(commandLine) != platform::FileKind::Missing)
         return std::nullopt;
     const std::string text = commandLine == "--version"
                                  ? std::string("Corvane ") + kProgramVersion + "\n"
@@ -104,8 +92,7 @@ std::optional<int> answerInformationRequest(const std::string& commandLine) {
 } // namespace
 
 int runProgram(const std::vector<std::string>& arguments) {
-    // A closed terminal or pipe must not end a run half-way: writes then fail quietly.
-    signal(SIGPIPE, SIG_IGN);
+    platform::prepareProcess();
     selectResourceLibrary("Corvane");
     const std::string path = commandLinePath(arguments);
     if (auto answered = answerInformationRequest(path)) {

@@ -1,11 +1,8 @@
 #include "certs/certificate_details.h"
 
-#include <langinfo.h>
-
-#include <clocale>
 #include <cstring>
-#include <ctime>
-#include <locale.h>
+
+#include "platform/local_time.h"
 
 namespace corvane {
 
@@ -100,44 +97,15 @@ int certificateTimeToSystemTime(const ASN1_TIME* time, SystemTime& record) {
 }
 
 std::string formatCertificateDate(const SystemTime& utc) {
-    std::tm broken{};
-    broken.tm_year = utc.year - 1900;
-    broken.tm_mon = utc.month - 1;
-    broken.tm_mday = utc.day;
-    broken.tm_hour = utc.hour;
-    broken.tm_min = utc.minute;
-    broken.tm_sec = utc.second;
-    std::time_t when = timegm(&broken);
-    // localtime_r need not look at TZ again; the rules in force now are the ones to use.
-    tzset();
-    std::tm local{};
-    if (localtime_r(&when, &local) == nullptr)
-        return {};
-
-    // The environment's date conventions, without touching the process-wide locale.
-    locale_t dateLocale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
-    if (dateLocale == static_cast<locale_t>(nullptr))
-        dateLocale = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
-    std::string format = "%x";
-    const int year = local.tm_year + 1900;
-    if (dateLocale != static_cast<locale_t>(nullptr) && (year < 1950 || year > 2049)) {
-        // A two-digit year reads as 1950-2049, so a certificate valid until 2126 would look
-        // expired: outside that span the year is written whole.
-        std::string shortDate = nl_langinfo_l(D_FMT, dateLocale);
-        if (auto pos = shortDate.find("%y"); pos != std::string::npos) {
-            shortDate.replace(pos, 2, "%Y");
-            format = shortDate;
-        }
-    }
-    std::array<char, 256> text{};
-    std::size_t written = 0;
-    if (dateLocale != static_cast<locale_t>(nullptr)) {
-        written = strftime_l(text.data(), text.size(), format.c_str(), &local, dateLocale);
-        freelocale(dateLocale);
-    } else {
-        written = std::strftime(text.data(), text.size(), format.c_str(), &local);
-    }
-    return std::string(text.data(), written);
+    // Days since 1970-01-01 of the civil date (proleptic Gregorian calendar).
+    const std::int64_t y = static_cast<std::int64_t>(utc.year) - (utc.month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yearOfEra = y - era * 400;
+    const std::int64_t monthFromMarch = (utc.month + 9) % 12;
+    const std::int64_t dayOfYear = (153 * monthFromMarch + 2) / 5 + utc.day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const std::int64_t days = era * 146097 + dayOfEra - 719468;
+    return platform::localShortDate(days * 86400 + utc.hour * 3600 + utc.minute * 60 + utc.second);
 }
 
 void describeCertificate(const X509* certificate, CertificateEntry& entry) {

@@ -1,7 +1,5 @@
 #include "certs/certificates.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdlib>
 #include <ctime>
@@ -22,6 +20,7 @@
 #include "certs/openssl_handles.h"
 #include "certs/pem_labels.h"
 #include "certs/pkcs12_limits.h"
+#include "platform/files.h"
 #include "storage/record_database.h"
 
 namespace corvane {
@@ -307,9 +306,9 @@ StatusCode readCertificateFile(const std::string& path, ByteBuffer& bytes) {
         return StatusCode::Success;
     if (read == StatusCode::OutOfMemory)
         return StatusCode::ReadFailed;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<std::uint64_t>(info.st_size) > kMaxCertificateFileSize)
+    std::uint64_t size = 0;
+    if (platform::fileKind(path, &size) == platform::FileKind::Regular &&
+        size > kMaxCertificateFileSize)
         return StatusCode::ReadFailed;
     return StatusCode::Failure;
 }

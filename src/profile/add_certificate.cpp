@@ -1,9 +1,8 @@
-#include <sys/stat.h>
-
 #include <memory>
 #include <new>
 
 #include "certs/certificates.h"
+#include "platform/files.h"
 #include "profile/profile.h"
 
 namespace corvane {
@@ -27,8 +26,7 @@ std::string_view fileNameOf(std::string_view path) {
 StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind) {
     try {
         // Any entry counts, a folder too: what it holds is decided by reading it.
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0)
+        if (platform::fileKind(path) == platform::FileKind::Missing)
             return StatusCode::FileNotFound;
 
         auto entry = std::make_unique<CertificateEntry>();

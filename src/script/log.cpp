@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/resources.h"
+#include "platform/files.h"
 
 namespace corvane {
 namespace {
@@ -29,7 +30,7 @@ bool gOpenFailureShown = false;
 void writeLogLine(std::string_view text) {
     auto& file = logFile();
     if (!file) {
-        file.reset(std::fopen("wizard.log", "a"));
+        file.reset(platform::openFile("wizard.log", "a"));
         if (!file && !gOpenFailureShown) {
             // Said once: the report still reaches standard output below.
             std::fprintf(stderr, "corvane: cannot open wizard.log: %s\n", std::strerror(errno));

@@ -1,18 +1,16 @@
 #include "script/runner.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cerrno>
-#include <clocale>
 #include <cstdio>
-#include <ctime>
 #include <limits>
 #include <memory>
 
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "certs/certificates.h"
+#include "platform/files.h"
+#include "platform/local_time.h"
 #include "script/log.h"
 
 namespace corvane {
@@ -139,15 +137,6 @@ private:
     std::FILE* file_;
     std::string pending_; // bytes read ahead, last to be read first
 };
-
-std::string localDateTime(const char* format) {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[256] = {};
-    std::strftime(text, sizeof text, format, &local);
-    return text;
-}
 
 // Assigns a checked text to a profile field: Error 35 when it is too long.
 int setTextField(CountedString& field, const std::string& text, int line) {
@@ -356,15 +345,13 @@ int saveCommand(Profile& profile, const std::string& path, int line) {
 } // namespace
 
 std::uint16_t runScript(Profile& profile, const std::string& path) {
-    // Dates in the header follow the user's locale; nothing else does.
-    std::setlocale(LC_TIME, "");
-    writeLogLine("\n--- " + path + " [" + localDateTime("%x") + " " + localDateTime("%X") +
-                 "] ---\n");
+    writeLogLine("\n--- " + path + " [" + platform::currentLocalDate() + " " +
+                 platform::currentLocalTime() + "] ---\n");
     ScriptFile file;
-    struct stat info {};
     // A folder opens for reading on Linux but is no script.
-    if (stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
-        file.reset(std::fopen(path.c_str(), "rb"));
+    const platform::FileKind kind = platform::fileKind(path);
+    if (kind != platform::FileKind::Missing && kind != platform::FileKind::Directory)
+        file.reset(platform::openFile(path, "rb"));
     if (!file) {
         logNamedMessage(ids::NamedFormat, ids::OpenScriptFailed, path);
         return 1;

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "storage/byte_order.h"
-#include "storage/file_access.h"
+#include "platform/file_access.h"
 
 namespace corvane {
 

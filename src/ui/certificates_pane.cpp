@@ -1,10 +1,10 @@
 // The certificates pane: the CA list, the client certificate row and their commands.
-#include <sys/stat.h>
 
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "certs/certificate_details.h"
 #include "certs/certificate_summary.h"
+#include "platform/files.h"
 #include "ui/main_window.h"
 
 namespace corvane {
@@ -39,8 +39,7 @@ FileDialogRequest setClientCertificateRequest() {
 }
 
 bool isDirectory(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return platform::fileKind(path) == platform::FileKind::Directory;
 }
 
 std::string toolTipText(const std::optional<CertificateSummary>& summary) {

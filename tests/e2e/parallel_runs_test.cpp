@@ -74,7 +74,7 @@ TEST(ParallelRunsTest, ScriptsLoadingOneTemplateAndAddingOneCertificateAllSuccee
             if (code != 0) {
                 ++failures;
                 ADD_FAILURE() << "round " << round << ", run " << i << ": exit " << code << "\n"
-                              << test::readFile(folders[i] + "/wizard.log");
+                              << test::readTextFile(folders[i] + "/wizard.log");
             }
         }
     }

@@ -24,7 +24,7 @@ protected:
 TEST_F(ScriptRunTest, EmptyScriptWritesOnlyTheHeader) {
     auto r = runScript("", cwd());
     EXPECT_EQ(r.exitCode, 0);
-    const std::string log = readFile(dir.file("wizard.log"));
+    const std::string log = readTextFile(dir.file("wizard.log"));
     EXPECT_TRUE(log.starts_with("\n--- script.txt [")) << log;
     EXPECT_TRUE(log.ends_with("] ---\n")) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
@@ -35,7 +35,7 @@ TEST_F(ScriptRunTest, EmptyScriptWritesOnlyTheHeader) {
 TEST_F(ScriptRunTest, LogIsAppendedRunAfterRun) {
     runScript("new\n", cwd());
     runScript("new\n", cwd());
-    const std::string log = readFile(dir.file("wizard.log"));
+    const std::string log = readTextFile(dir.file("wizard.log"));
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);
 }
 
@@ -183,7 +183,7 @@ TEST_F(ScriptRunTest, AHashAlwaysStartsAComment) {
 TEST_F(ScriptRunTest, MissingScriptStillGetsItsHeader) {
     auto r = runCorvane({"no-such-script.txt"}, cwd());
     EXPECT_EQ(r.exitCode, 1);
-    const std::string log = readFile(dir.file("wizard.log"));
+    const std::string log = readTextFile(dir.file("wizard.log"));
     EXPECT_TRUE(log.starts_with("\n--- no-such-script.txt [")) << log;
     EXPECT_TRUE(log.ends_with("] ---\nFailed to open script file: no-such-script.txt\n")) << log;
 }
@@ -193,14 +193,14 @@ TEST_F(ScriptRunTest, FolderAsScriptCannotBeOpened) {
     auto r = runCorvane({"folder.txt"}, cwd());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(
-        readFile(dir.file("wizard.log")).ends_with("Failed to open script file: folder.txt\n"));
+        readTextFile(dir.file("wizard.log")).ends_with("Failed to open script file: folder.txt\n"));
 }
 
 TEST_F(ScriptRunTest, UnquotedPathWithSpacesIsOnePath) {
     test::writeFile(dir.file("my script.txt"), "bogus\n");
     auto r = runCorvane({"my", "script.txt"}, cwd());
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(readFile(dir.file("wizard.log")).starts_with("\n--- my script.txt ["));
+    EXPECT_TRUE(readTextFile(dir.file("wizard.log")).starts_with("\n--- my script.txt ["));
     EXPECT_EQ(logBody(cwd()), "Error on line 1: Unknown command\n");
     TempDir other;
     test::writeFile(other.file("my script.txt"), "new\n");

@@ -1,7 +1,8 @@
 #include "profile/profile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+
+#include <filesystem>
 
 #include "app/string_ids.h"
 #include "script/log.h"
@@ -197,18 +198,16 @@ TEST(StatusTest, EachStatusHasItsText) {
 class ReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char buffer[4096];
-        ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
-        previous_ = buffer;
-        ASSERT_EQ(chdir(folder_.path().c_str()), 0);
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(folder_.path());
         closeLog();
     }
     void TearDown() override {
         closeLog();
-        ASSERT_EQ(chdir(previous_.c_str()), 0);
+        std::filesystem::current_path(previous_);
     }
     test::TempDir folder_;
-    std::string previous_;
+    std::filesystem::path previous_;
 };
 
 TEST_F(ReportTest, ScriptModeLogsEveryReportAsAnError) {
@@ -220,7 +219,7 @@ TEST_F(ReportTest, ScriptModeLogsEveryReportAsAnError) {
         "ERROR: Add Certificate Failed - WARNING! Certificate is expired.\n"
         "ERROR: Client Certificate / Private Key Validation Error - Failed to validate "
         "certificate.\n";
-    EXPECT_EQ(test::readFile(folder_.file("wizard.log")), expected);
+    EXPECT_EQ(test::readTextFile(folder_.file("wizard.log")), expected);
     EXPECT_EQ(out, expected);
 }
 

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <set>
 
-#include "storage/file_access.h"
+#include "platform/file_access.h"
 #include "storage/profile_records.h"
 #include "storage/record_database.h"
 #include "support/test_support.h"

@@ -24,6 +24,8 @@ private:
 
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
+// A text file such as wizard.log, read in text mode: LF line ends on every system.
+std::string readTextFile(const std::string& path);
 // Path of a committed test fixture.
 std::string dataFile(const std::string& name);
 

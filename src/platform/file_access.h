@@ -39,7 +39,7 @@ inline constexpr const char* kTemporaryFileMarker = ".corvane-tmp-";
 // such as certificates, are read without it.
 enum class ReadLocking { Shared, None };
 
-// One open file. Opening for reading takes a shared advisory lock (unless told not to): readers
+// One open file, implemented once per system. Opening for reading takes a shared lock (unless told not to): readers
 // never exclude one another, but a file held by a writer cannot be read. Opening for writing
 // takes the target's exclusive lock, so it fails while anyone reads or writes the file.
 //
@@ -89,6 +89,7 @@ public:
 
 private:
     enum class Mode { Closed, Reading, Replacing, InPlace };
+    static constexpr std::size_t kWriteBufferSize = 64 * 1024;
 
     StatusCode openForReading(const std::string& path, ReadLocking locking);
     StatusCode openForWriting(const std::string& path);
@@ -101,6 +102,7 @@ private:
     StatusCode writeAll(const std::uint8_t* bytes, std::size_t n);
     void abandonWrite();
 
+    // C runtime descriptors; on Windows each wraps the file's handle.
     int fd_ = -1;       // the file read, the temporary file, or the target written in place
     int targetFd_ = -1; // while replacing an existing target: that target, held locked
     Mode mode_ = Mode::Closed;

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace corvane::platform {
+
+enum class FileKind { Missing, Regular, Directory, Other };
+
+// What a path names, following links, and a regular file's size. Paths are UTF-8 everywhere.
+FileKind fileKind(const std::string& path, std::uint64_t* size = nullptr);
+
+// std::fopen by a UTF-8 path. Mode "a" is a text mode: CR LF line ends where the system uses
+// them. Null on failure, with errno set.
+std::FILE* openFile(const std::string& path, const char* mode);
+
+} // namespace corvane::platform

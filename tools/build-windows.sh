@@ -1,0 +1,85 @@
+#!/bin/bash
+# Builds the native 64-bit Windows Corvane with Debian's MinGW-w64 cross compiler and leaves the
+# program and everything that lies beside it in <folder>/dist/ (default build-win/).
+#   tools/build-windows.sh [folder]
+# Run as root on Debian 12: it installs what it needs from Debian's own packages. OpenSSL's
+# libcrypto and GoogleTest are built from Debian's source once, into a cache outside the clone
+# (CORVANE_WIN_CACHE, default /var/cache/corvane) that later builds reuse.
+set -euo pipefail
+src=$(cd "$(dirname "$0")/.." && pwd)
+out=$(realpath -m "${1:-build-win}")
+cache=${CORVANE_WIN_CACHE:-/var/cache/corvane}
+jobs=${CORVANE_JOBS:-2}
+host=x86_64-w64-mingw32
+
+packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wine64 wine \
+googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends $missing
+fi
+
+# OpenSSL: the source of the version the release ships today (its security updates included),
+# fetched by apt, which verifies it against Debian's signed archive.
+if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+        >/etc/apt/sources.list.d/corvane-src.sources
+    apt-get update -qq
+fi
+# The newest source the archive offers; a version the mirror no longer carries is skipped.
+versions=$(apt-cache showsrc openssl | sed -n 's/^Version: //p' | sort -rV)
+ssl=""
+for v in $versions; do
+    if [ -f "$cache/openssl-mingw64-$v/lib/libcrypto.a" ]; then ssl="$cache/openssl-mingw64-$v"; break; fi
+done
+if [ -z "$ssl" ]; then
+    mkdir -p "$cache"
+    work=$(mktemp -d "$cache/openssl-src.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+    for v in $versions; do
+        if (cd "$work" && apt-get source -qq "openssl=$v" >/dev/null 2>&1); then version=$v; break; fi
+    done
+    [ -n "${version:-}" ] || { echo "No openssl source package could be fetched" >&2; exit 1; }
+    ssl="$cache/openssl-mingw64-$version"
+    tree=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'openssl-*' | head -n1)
+    echo "Building libcrypto $version for Windows (once, into $ssl)"
+    rm -rf "$ssl.part"
+    (cd "$tree" &&
+        ./Configure mingw64 no-shared no-tests no-engine no-dso --cross-compile-prefix=$host- \
+            --prefix="$ssl.part" --libdir=lib >/dev/null &&
+        make -s -j"$jobs" build_libs >/dev/null &&
+        mkdir -p "$ssl.part/lib" &&
+        cp libcrypto.a "$ssl.part/lib/" &&
+        cp -r include "$ssl.part/")
+    rm -rf "$work"
+    mv "$ssl.part" "$ssl"
+fi
+
+# GoogleTest from Debian's googletest source, built with the cross compiler.
+gtest_version=$(dpkg-query -W -f='${Version}' googletest)
+gtest="$cache/googletest-mingw64-$gtest_version"
+if [ ! -f "$gtest/lib/libgtest.a" ]; then
+    rm -rf "$gtest.build"
+    cmake -S /usr/src/googletest -B "$gtest.build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$gtest.part" -Dgtest_disable_pthreads=OFF >/dev/null
+    cmake --build "$gtest.build" -j"$jobs" >/dev/null
+    cmake --install "$gtest.build" >/dev/null
+    rm -rf "$gtest.build"
+    mv "$gtest.part" "$gtest"
+fi
+
+cmake -S "$src" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DOPENSSL_USE_STATIC_LIBS=ON -DCORVANE_WINDOWS_ROOTS="$ssl;$gtest"
+cmake --build "$out" -j"$jobs"
+
+rm -rf "$out/dist"
+mkdir -p "$out/dist"
+cp "$out/corvane.exe" "$out/corvane.com" "$out/Corvane_deDE.dll" "$out/Corvane.chm" \
+    "$src/LICENSE" "$out/dist/"
+echo "Windows build in $out/dist"
