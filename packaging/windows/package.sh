@@ -14,7 +14,7 @@ sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$here/README.txt.in" >"$dist/READM
 
 setup=$out/corvane-$version-setup.exe
 icon=()
-if [ -f "$out/corvane.ico" ]; then icon=(-DICON="$out/corvane.ico"); fi
+if [ -f "$out/windows/corvane.ico" ]; then icon=(-DICON="$out/windows/corvane.ico"); fi
 makensis -V2 -WX -INPUTCHARSET UTF8 -DVERSION="$version" -DDIST="$dist" -DOUTFILE="$setup" \
     "${icon[@]}" "$here/corvane.nsi"
 
@@ -24,5 +24,5 @@ stage=$(mktemp -d "$out/zip.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 cp -r "$dist" "$stage/Corvane"
 rm -f "$zip"
-(cd "$stage" && zip -q -X -r "$zip" Corvane)
+(cd "$stage" && zip -q -9 -X -r "$zip" Corvane)
 echo "Windows installer $setup and portable zip $zip"
