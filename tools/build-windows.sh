@@ -78,6 +78,16 @@ cmake -S "$src" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-
     -DCMAKE_BUILD_TYPE=Release -DOPENSSL_USE_STATIC_LIBS=ON -DCORVANE_WINDOWS_ROOTS="$ssl;$gtest"
 cmake --build "$out" -j"$jobs"
 
+# Everything is linked in: the programs may import only DLLs that Windows itself ships.
+for program in corvane.exe corvane.com; do
+    foreign=$($host-objdump -p "$out/$program" | sed -n 's/^\s*DLL Name: //p' |
+        grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|ws2_32|crypt32|bcrypt|msvcrt|ole32|comctl32|comdlg32|shlwapi|hhctrl\.ocx|uxtheme)(\.dll)?$' || true)
+    if [ -n "$foreign" ]; then
+        echo "$program imports DLLs that Windows does not ship: $foreign" >&2
+        exit 1
+    fi
+done
+
 rm -rf "$out/dist"
 mkdir -p "$out/dist"
 cp "$out/corvane.exe" "$out/corvane.com" "$out/Corvane_deDE.dll" "$out/Corvane.chm" \

@@ -11,6 +11,7 @@ namespace {
 
 using test::logBody;
 using test::readFile;
+using test::readTextFile;
 using test::runCorvane;
 using test::runScript;
 using test::TempDir;

@@ -6,6 +6,14 @@
 
 namespace corvane::test {
 
+namespace {
+// Paths are UTF-8, as inside the program; a std::string alone would be the ANSI code page on
+// Windows.
+std::filesystem::path utf8Path(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+} // namespace
+
 TempDir::~TempDir() {
     std::error_code ignored;
     // Tests may leave folders read-only; give them back their write bit first.
@@ -20,21 +28,21 @@ TempDir::~TempDir() {
 }
 
 void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(utf8Path(path), std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(utf8Path(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
 std::string readTextFile(const std::string& path) {
-    std::ifstream in(path);
+    std::ifstream in(utf8Path(path));
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();

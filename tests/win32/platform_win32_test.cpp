@@ -1,0 +1,176 @@
+// The Windows side of the platform layer, through the program as a user runs it and through
+// the facilities themselves: locks held by another program, read-only and hard-linked
+// databases, temporary files, module loading by full path only, non-ASCII paths, CR LF logs.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/resources.h"
+#include "platform/file_access.h"
+#include "platform/local_time.h"
+#include "platform/module.h"
+#include "support/test_support.h"
+
+namespace corvane {
+namespace {
+
+using test::TempDir;
+
+std::wstring wide(const std::string& utf8) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring out(std::size_t(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::size_t temporaryFilesIn(const TempDir& dir) {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        count += entry.path().filename().string().find(kTemporaryFileMarker) != std::string::npos;
+    return count;
+}
+
+class WindowsScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(test::runScript("set_name X\nset_auth LEAP\nsave held.odb\n", cwd()).exitCode, 0);
+        std::filesystem::remove(dir.file("wizard.log"));
+        before = test::readFile(dir.file("held.odb"));
+    }
+    std::string cwd() const { return dir.path().string(); }
+    TempDir dir;
+    std::string before;
+};
+
+// Another program's lock: a writer's excludes every run, a reader's excludes saving only.
+TEST_F(WindowsScriptTest, LocksOfAnotherProgramAreRespected) {
+    for (bool exclusive : {true, false}) {
+        SCOPED_TRACE(exclusive ? "exclusive" : "shared");
+        HANDLE held = CreateFileW(wide(dir.file("held.odb")).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        OVERLAPPED at{};
+        ASSERT_TRUE(
+            LockFileEx(held, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, MAXDWORD, MAXDWORD, &at));
+        const auto result = test::runScript("load held.odb\nsave held.odb\n", cwd());
+        CloseHandle(held);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(test::logBody(cwd()), exclusive ? "Error on line 1: Failed to load database.\n"
+                                                  : "Error on line 2: Failed to save database.\n");
+        EXPECT_EQ(test::readFile(dir.file("held.odb")), before);
+        std::filesystem::remove(dir.file("wizard.log"));
+    }
+}
+
+TEST_F(WindowsScriptTest, AReadOnlyDatabaseIsNotSavedOver) {
+    const std::wstring path = wide(dir.file("held.odb"));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    const auto result = test::runScript("load held.odb\nset_name Y\nsave held.odb\n", cwd());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(test::logBody(cwd()), "Error on line 3: Failed to save database.\n");
+    EXPECT_EQ(test::readFile(dir.file("held.odb")), before);
+    EXPECT_EQ(temporaryFilesIn(dir), 0u);
+}
+
+// A replacement would split the two names; the file is written in place instead.
+TEST_F(WindowsScriptTest, AHardLinkedDatabaseKeepsBothNames) {
+    ASSERT_TRUE(CreateHardLinkW(wide(dir.file("second.odb")).c_str(),
+                                wide(dir.file("held.odb")).c_str(), nullptr));
+    ASSERT_EQ(test::runScript("load held.odb\nset_name Renamed\nsave held.odb\n", cwd()).exitCode,
+              0);
+    const std::string after = test::readFile(dir.file("held.odb"));
+    EXPECT_NE(after, before);
+    EXPECT_EQ(test::readFile(dir.file("second.odb")), after);
+    EXPECT_NE(after.find("Renamed"), std::string::npos);
+}
+
+TEST_F(WindowsScriptTest, NonAsciiPathsFromTheCommandLine) {
+    const std::string folder = dir.file("Ordner \xC3\x9F");
+    std::filesystem::create_directory(
+        std::filesystem::path(std::u8string(folder.begin(), folder.end())));
+    test::writeFile(folder + "/Pr\xC3\xBC"
+                             "fung.txt",
+                    "set_name X\nset_auth LEAP\nsave \"Profil \xC3\xA9.odb\"\n");
+    const auto result = test::runCorvane({"Pr\xC3\xBC"
+                                          "fung.txt"},
+                                         folder);
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(test::readFile(folder + "/Profil \xC3\xA9.odb").substr(0, 4), before.substr(0, 4));
+    // wizard.log is a text file: CR LF line ends on Windows.
+    const std::string log = test::readFile(folder + "/wizard.log");
+    EXPECT_TRUE(log.starts_with("\r\n--- Pr\xC3\xBC"
+                                "fung.txt ["))
+        << log;
+    EXPECT_TRUE(log.ends_with("Saved profile database: Profil \xC3\xA9.odb\r\n")) << log;
+}
+
+TEST(WindowsFileAccessTest, AFailedReplacementLeavesTheTargetAndNoTemporaryFile) {
+    TempDir dir;
+    const std::string target = dir.file("t.odb");
+    test::writeFile(target, "old content");
+    // Stale temporary files of the target are removed by the next save; one still held open
+    // belongs to a live writer and stays.
+    const std::string stale = dir.file(std::string(".t.odb") + kTemporaryFileMarker + "Abc123");
+    const std::string live = dir.file(std::string(".t.odb") + kTemporaryFileMarker + "Xyz789");
+    test::writeFile(stale, "stale");
+    test::writeFile(live, "live");
+    HANDLE liveHandle =
+        CreateFileW(wide(live).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(liveHandle, INVALID_HANDLE_VALUE);
+    {
+        writeFaultHook() = WriteFaultHook{};
+        writeFaultHook().failWriteCall = 1;
+        FileAccess file;
+        ASSERT_EQ(file.open(target, false, true), StatusCode::Success);
+        const std::string bytes(100000, 'n');
+        file.writeBlock(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        EXPECT_EQ(file.commit(), StatusCode::Failure);
+        writeFaultHook() = WriteFaultHook{};
+    }
+    CloseHandle(liveHandle);
+    EXPECT_EQ(test::readFile(target), "old content");
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    std::filesystem::remove(live);
+    EXPECT_EQ(temporaryFilesIn(dir), 0u);
+}
+
+// Modules come from a full path only: one planted in the current folder is never loaded.
+TEST(WindowsModuleTest, OnlyFullPathsLoad) {
+    TempDir dir;
+    const std::string german = std::string(CORVANE_BINARY_DIR) + "/Corvane_deDE.dll";
+    std::filesystem::copy_file(german, dir.file("Corvane_deDE.dll"));
+    std::filesystem::copy_file(german, dir.file("corvane-window.dll"));
+    test::writeFile(dir.file("Corvane_frFR.dll"), "this is not a module");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    platform::ResourceModule module;
+    EXPECT_FALSE(module.load("Corvane_deDE.dll"));
+    EXPECT_FALSE(platform::Module("corvane-window.dll"));
+    EXPECT_EQ(selectResourceLibraryIn("", "Corvane", 0x0407), "");
+    EXPECT_EQ(selectResourceLibraryIn(dir.path().string() + "\\", "Corvane", 0x040C), "");
+    EXPECT_EQ(selectResourceLibraryIn(dir.path().string() + "\\", "Corvane", 0x0407),
+              "Corvane_deDE.dll");
+    EXPECT_EQ(loadString(20), "Fehler in Zeile %d: %s\n");
+    releaseResourceLibrary();
+    EXPECT_EQ(loadString(20), "Error on line %d: %s\n");
+    std::filesystem::current_path(previous);
+    // The program itself, asked for its window from a folder holding a planted module.
+    const auto result = test::runCorvane({"x.odb"}, dir.path().string());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("the main window is not available"), std::string::npos);
+}
+
+TEST(WindowsDateTest, YearsOutsideTwoDigitReachAreWrittenWhole) {
+    // 2126-11-14 and 1949-06-15, noon UTC: no time zone moves either across a year.
+    EXPECT_NE(platform::localShortDate(4950331200LL).find("2126"), std::string::npos);
+    EXPECT_NE(platform::localShortDate(-648388800LL).find("1949"), std::string::npos);
+    EXPECT_FALSE(platform::localShortDate(1199188800LL).empty());
+}
+
+} // namespace
+} // namespace corvane
