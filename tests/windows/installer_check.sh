@@ -6,13 +6,13 @@
 # zip holding the same files; then both silent uninstalls, after which no file and no key of
 # ours is left and everything the user made is still there.
 #
-#   tests/windows/installer_check.sh [Windows build folder] [Linux build folder]
-#   (defaults build-win and build; tools/build-windows.sh and the Linux build come first)
+#   tests/windows/installer_check.sh [linux build folder] [windows build folder]
+#   (the Linux build and tools/build-windows.sh come first)
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-win=$(realpath "${1:-build-win}")
-linux=$(realpath "${2:-build}")
+linux=$(realpath "${1:-$source_dir/build}")
+win=$(realpath "${2:-$source_dir/build-win}")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/CMakeCache.txt")
 setup=$win/corvane-$version-setup.exe
 portable=$win/corvane-$version-win64.zip
