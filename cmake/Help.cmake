@@ -57,7 +57,8 @@ if(NOT CORVANE_CHMLIB_INCLUDE_DIR OR NOT CORVANE_CHMLIB_LIBRARY)
                       "Debian it comes with the package libchm-dev (tools/install-deps.sh "
                       "installs it).")
 endif()
-add_library(corvane_chm STATIC ${CMAKE_SOURCE_DIR}/src/ui/qt/chm_file.cpp)
+add_library(corvane_chm STATIC ${CMAKE_SOURCE_DIR}/src/ui/qt/chm_file.cpp
+                               ${CMAKE_SOURCE_DIR}/src/ui/chm_check.cpp)
 target_include_directories(corvane_chm PUBLIC ${CMAKE_SOURCE_DIR}/src
                            PRIVATE ${CORVANE_CHMLIB_INCLUDE_DIR})
 target_link_libraries(corvane_chm PRIVATE ${CORVANE_CHMLIB_LIBRARY})

@@ -86,3 +86,9 @@ set_target_properties(Corvane_deDE PROPERTIES PREFIX "" OUTPUT_NAME Corvane_deDE
 # Entry point 0: the module is only ever mapped as data.
 target_link_options(Corvane_deDE PRIVATE -nostdlib -Wl,-e,0)
 add_dependencies(corvane Corvane_deDE)
+
+# The benchmark's floor programs (bench/windows_bench.sh builds and runs them).
+add_executable(windows_provisioning_floor EXCLUDE_FROM_ALL
+               ${CMAKE_SOURCE_DIR}/bench/windows_provisioning_floor.cpp)
+target_link_libraries(windows_provisioning_floor PRIVATE OpenSSL::Crypto ws2_32 crypt32 bcrypt)
+add_executable(wine_empty EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/wine_empty.cpp)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the profile-database fuzzer with clang and runs it for a bounded time over the
-# committed seed corpus. Usage: fuzz/run.sh [seconds, default 60]
+# Builds the fuzzers with clang and runs each for a bounded time over its seeds: the
+# profile-database fuzzer over the committed corpus, the help-file fuzzer over the help file
+# this build compiles. Usage: fuzz/run.sh [seconds per fuzzer, default 60]
 # Exits non-zero when the fuzzer finds a crash, a leak or undefined behaviour; exits 0 with a
 # note when clang is not installed.
 set -euo pipefail
@@ -22,13 +23,19 @@ fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" "${generator[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF \
     -DCORVANE_SANITIZE=ON >/dev/null
-cmake --build "$build" --target profile_database_fuzzer -j 2
+cmake --build "$build" --target profile_database_fuzzer help_file_fuzzer -j 2
 
-# New inputs go to a scratch copy so that the committed corpus stays as it is.
+# New inputs go to scratch copies so that the committed corpus stays as it is.
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cp "$here"/corpus/* "$work"/
+mkdir "$work/database" "$work/help"
+cp "$here"/corpus/* "$work/database/"
+cp "$build/Corvane.chm" "$work/help/"
 
-echo "fuzz: running profile_database_fuzzer for ${seconds}s"
-"$build/profile_database_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/" "$work"
+for fuzzer in profile_database_fuzzer:database help_file_fuzzer:help; do
+    name="${fuzzer%%:*}"
+    echo "fuzz: running $name for ${seconds}s"
+    "$build/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/$name-" \
+        "$work/${fuzzer#*:}"
+done

@@ -52,6 +52,17 @@ std::string commandLinePath(const std::vector<std::string>& arguments) {
     return path;
 }
 
+StartMode chooseStartMode(const std::vector<std::string>& arguments) {
+    // The desktop types files by content, so a profile database may have any name: its
+    // launchers say "--open" so that such a file is never run as a script.
+    if (!arguments.empty() && arguments.front() == "--open")
+        return {true, commandLinePath({arguments.begin() + 1, arguments.end()})};
+    std::string path = commandLinePath(arguments);
+    // Only an empty command line opens an empty window; `corvane ""` names an empty script path.
+    const bool window = arguments.empty() || hasExtension(path, "odb");
+    return {window, std::move(path)};
+}
+
 namespace {
 
 // The window lives in a module of its own so that script mode never loads a GUI library.
@@ -101,12 +112,12 @@ int runProgram(const std::vector<std::string>& arguments) {
     }
     initialiseCryptoLibrary();
     int exitCode = 0;
-    // Only an empty command line opens an empty window; `corvane ""` names an empty script path.
-    if (arguments.empty() || hasExtension(path, "odb")) {
-        exitCode = runWindow(path);
+    const StartMode mode = chooseStartMode(arguments);
+    if (mode.window) {
+        exitCode = runWindow(mode.path);
     } else {
         Profile profile;
-        exitCode = runScript(profile, path);
+        exitCode = runScript(profile, mode.path);
     }
     releaseResourceLibrary();
     return exitCode;

@@ -21,6 +21,14 @@ bool hasExtension(std::string_view path, std::string_view extension);
 // The command line as one path: the arguments joined by single spaces, quotes stripped.
 std::string commandLinePath(const std::vector<std::string>& arguments);
 
+// What the command line asks for: the main window (opening `path` unless it is empty) or a
+// script run of `path`. `--open FILE` always means the window, whatever the file's name.
+struct StartMode {
+    bool window = false;
+    std::string path;
+};
+StartMode chooseStartMode(const std::vector<std::string>& arguments);
+
 // The program: chooses the mode and returns the exit code.
 int runProgram(const std::vector<std::string>& arguments);
 

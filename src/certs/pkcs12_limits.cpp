@@ -1,5 +1,6 @@
 #include "certs/pkcs12_limits.h"
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -41,6 +42,23 @@ std::int64_t integerValue(const ASN1_INTEGER* value) {
     if (ASN1_INTEGER_get_int64(&result, value) != 1 || result < 0)
         return -1;
     return result;
+}
+
+// scrypt mixes N blocks of 128 × r bytes, p times over: its work counts N × r × p against the
+// same budget as iterations, and the N blocks it holds at once must fit in kMaxScryptMemory.
+// -1 for parameters out of range.
+std::int64_t scryptWork(std::int64_t n, std::int64_t r, std::int64_t p) {
+    constexpr std::int64_t kBlockUnit = 128;
+    if (n < 0 || r < 0 || p < 0)
+        return -1;
+    if (n == 0 || r == 0 || p == 0)
+        return 0; // the library refuses such parameters before deriving anything
+    if (n > kMaxScryptMemory / kBlockUnit / r)
+        return -1;
+    const std::int64_t blocks = n * r;
+    if (p > std::numeric_limits<std::int64_t>::max() / blocks)
+        return -1;
+    return blocks * p;
 }
 
 // The key-derivation work a bundle asks for, summed over every count it names.
@@ -324,7 +342,10 @@ std::int64_t passwordBasedIterationCount(const X509_ALGOR* algorithm) {
         if (kdf == NID_id_scrypt) {
             auto kdfParam = unpackParameter<ScryptParams, SCRYPT_PARAMS>(
                 pbe2->keyfunc, ASN1_ITEM_rptr(SCRYPT_PARAMS));
-            return kdfParam ? integerValue(kdfParam->costParameter) : -1;
+            return kdfParam ? scryptWork(integerValue(kdfParam->costParameter),
+                                         integerValue(kdfParam->blockSize),
+                                         integerValue(kdfParam->parallelizationParameter))
+                            : -1;
         }
         return 0;
     }

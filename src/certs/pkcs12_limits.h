@@ -16,9 +16,12 @@ namespace corvane {
 // add up to more than this, or a PEM key that asks for more, is refused as unreadable. Real
 // bundles ask for a few thousand, or 600,000 from newer exporters.
 constexpr std::int64_t kMaxPkcs12IterationCount = 10'000'000;
+// The most memory a scrypt-protected key may ask for (128 × N × r bytes).
+constexpr std::int64_t kMaxScryptMemory = 64 * 1024 * 1024;
 
-// The iteration count a password-based algorithm identifier asks for: 0 when it names no known
-// key derivation, -1 when its parameters cannot be read or the count is out of range.
+// The iteration count a password-based algorithm identifier asks for (for scrypt, N × r × p):
+// 0 when it names no known key derivation, -1 when its parameters cannot be read or are out of
+// range (for scrypt, also when it needs more than kMaxScryptMemory).
 std::int64_t passwordBasedIterationCount(const X509_ALGOR* algorithm);
 
 enum class Pkcs12Outcome {

@@ -39,16 +39,17 @@ inline constexpr const char* kTemporaryFileMarker = ".corvane-tmp-";
 // such as certificates, are read without it.
 enum class ReadLocking { Shared, None };
 
-// One open file, implemented once per system. Opening for reading takes a shared lock (unless told not to): readers
-// never exclude one another, but a file held by a writer cannot be read. Opening for writing
-// takes the target's exclusive lock, so it fails while anyone reads or writes the file.
+// One open file, implemented once per system. Opening for reading takes a shared lock (unless told
+// not to): readers never exclude one another, but a file held by a writer cannot be read. Opening
+// for writing takes the target's exclusive lock, so it fails while anyone reads or writes the file.
 //
 // A write replaces the target atomically where that keeps the file's identity: the bytes go to
 // a temporary file in the target's folder, given the target's owner, group and mode, which
 // commit() syncs and renames over the target. Where a replacement would change the file (a
 // second hard link, an owner that cannot be given back, a folder that takes no new file) the
 // target is written in place instead, truncated to the new length and synced on commit. A
-// symbolic link is followed to its target, which is created if it does not exist.
+// symbolic link is followed to its target, which is created if it does not exist; in a sticky
+// folder that anyone may write, only a link of the saving user or of the folder's owner is.
 // Every status is 0 (success) or 1 (failure).
 class FileAccess {
 public:

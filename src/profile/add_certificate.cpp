@@ -4,6 +4,7 @@
 #include "certs/certificates.h"
 #include "platform/files.h"
 #include "profile/profile.h"
+#include "storage/profile_records.h"
 
 namespace corvane {
 
@@ -70,7 +71,8 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
 
         entry->fileName.assign(fileNameOf(path));
         if (kind == CertificateKind::CaCertificate) {
-            if (!caCertificates.append(entry))
+            // A longer list would make a database that no load accepts.
+            if (caCertificates.count() >= kMaxCaCertificates || !caCertificates.append(entry))
                 return StatusCode::AddFailed;
         } else {
             clientCertificate = std::move(entry);

@@ -319,6 +319,10 @@ StatusCode decodeRecords(Profile& profile, const RecordDatabase& database) {
                       profile.clientKeyBlock.size());
     }
 
+    // Refused before any entry is made for them, so the records cannot multiply the memory a
+    // file takes.
+    if (database.recordCount() - 3 > kMaxCaCertificates)
+        return StatusCode::Malformed;
     for (std::uint32_t i = 3; i < database.recordCount(); ++i) {
         const RecordEntry* record = database.recordAt(i);
         auto entry = std::make_unique<CertificateEntry>();
@@ -326,6 +330,9 @@ StatusCode decodeRecords(Profile& profile, const RecordDatabase& database) {
         status = decodeCertificateRecord(*entry, record->data.data(), record->length());
         if (status != StatusCode::Success)
             return status;
+        // A CA entry is its certificate; one without it is no entry a save ever wrote.
+        if (entry->bytes.empty())
+            return StatusCode::Malformed;
         if (!profile.caCertificates.append(entry))
             return StatusCode::OutOfMemory;
     }

@@ -16,6 +16,9 @@ inline constexpr std::uint16_t kNewDatabaseAttributes = 0x0140;
 inline constexpr std::uint8_t kProfileRecordAttributes = 0x10;
 // Largest certificate record or client-key block that a save writes.
 inline constexpr std::size_t kMaxCertificateRecordSize = 60000;
+// More CA certificates than any network needs: a profile holds no more, and a database with
+// more CA records is malformed.
+inline constexpr std::uint32_t kMaxCaCertificates = 10000;
 
 // Encodes into `buffer` from `position` when a buffer is given; returns the position after the
 // record either way, so a first call without a buffer yields the size.

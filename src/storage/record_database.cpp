@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "storage/byte_order.h"
 #include "platform/file_access.h"
+#include "storage/byte_order.h"
 
 namespace corvane {
 
@@ -64,7 +64,7 @@ StatusCode RecordDatabase::readDatabaseFromMemory(const std::uint8_t* bytes, std
         // The whole list must lie in the file before a single entry is made for it.
         const bool resourceForm = attributes & kResourceFormAttribute;
         const std::uint64_t listEnd = kHeaderSize + std::uint64_t(count) * entrySize(attributes);
-        if (listEnd > size)
+        if (count > kMaxRecordCount || listEnd > size)
             return StatusCode::Failure;
 
         const std::uint8_t* at = bytes + kHeaderSize;

@@ -22,6 +22,10 @@ constexpr std::uint32_t kHeaderSize = 78;
 // The largest database read or written. No real profile comes near it (a thousand CA
 // certificates make about 2 MB); a larger file is refused before any of it is read.
 constexpr std::uint64_t kMaxDatabaseSize = 64 * 1024 * 1024;
+// The most records a database may have. Each record in memory costs far more than its eight
+// bytes in the list, so the count bounds what a small file can make us allocate. It is also
+// where the two readings of the count field (two or four bytes) begin to differ.
+constexpr std::uint32_t kMaxRecordCount = 65535;
 // No limit for readWholeFile beyond what a ByteBuffer can hold.
 constexpr std::uint64_t kNoFileSizeLimit = UINT64_MAX;
 

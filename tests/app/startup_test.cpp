@@ -46,5 +46,30 @@ TEST(StartupTest, CommandLineIsOnePath) {
     EXPECT_EQ(commandLinePath({"\"my script.txt\"", "more"}), "my script.txt\" more");
 }
 
+TEST(StartupTest, OpenAsFirstArgumentAlwaysMeansTheWindow) {
+    struct Case {
+        std::vector<std::string> arguments;
+        bool window;
+        std::string path;
+    };
+    const Case cases[] = {
+        {{}, true, ""},
+        {{"--open"}, true, ""},
+        {{"--open", "office-wifi"}, true, "office-wifi"},
+        {{"--open", "make.txt"}, true, "make.txt"},
+        {{"--open", "\"my", "site.txt\""}, true, "my site.txt"},
+        {{"office-wifi"}, false, "office-wifi"},
+        {{"site.odb"}, true, "site.odb"},
+        {{"--opener"}, false, "--opener"},
+        {{"make.txt", "--open"}, false, "make.txt --open"},
+        {{"\"--open", "x\""}, false, "--open x"},
+    };
+    for (const Case& c : cases) {
+        const StartMode mode = chooseStartMode(c.arguments);
+        EXPECT_EQ(mode.window, c.window) << c.path;
+        EXPECT_EQ(mode.path, c.path);
+    }
+}
+
 } // namespace
 } // namespace corvane

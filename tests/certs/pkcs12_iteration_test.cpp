@@ -322,6 +322,20 @@ TEST_F(Pkcs12IterationCap, PemKeyCountAboveTheLimitIsUnreadable) {
     }
 }
 
+// scrypt costs N x r x p (16384 x 8 x 1 as the tool writes it) and 128 x N x r bytes, charged
+// alike for a PEM key and a bundle's shrouded key: p = 127 passes the first bound, r = 64 the
+// second, and either is refused before anything is derived.
+TEST_F(Pkcs12IterationCap, ScryptKeysAreBoundInWorkAndMemory) {
+    for (const auto& [fixture, expected] :
+         {std::pair{"client-scrypt.pem", S::Success},
+          {"client-scrypt-big-p.pem", S::CertificateUnreadable},
+          {"client-scrypt-big-r.pem", S::CertificateUnreadable}}) {
+        auto entry =
+            test::entryFor(fixture, CertificateKind::ClientCertificate, CertificateFormat::Pem);
+        EXPECT_EQ(checkCertificate(*entry, test::kKeyPassword), expected) << fixture;
+    }
+}
+
 // Every count is charged, those inside encrypted safes included, before its derivation.
 TEST(Pkcs12WorkLimit, EveryCountIsCharged) {
     initialiseCryptoLibrary();

@@ -6,7 +6,8 @@
 #
 # Pass phrases:
 #   PKCS#12 bundles (client*.p12)              corvane-p12   (client-emptypw.p12: empty)
-#   encrypted PEM keys (client-enc-*.pem)      corvane-key
+#   encrypted PEM keys (client-enc-*.pem,
+#                       client-scrypt*.pem)    corvane-key
 #   everything else is unencrypted.
 set -eu
 
@@ -118,6 +119,8 @@ p12 client-emptypw.p12 -passout pass:
 p12 client-nomac.p12 -nomac -passout pass:$P12PASS
 p12 client-nocerts.p12 -nocerts -passout pass:$P12PASS
 p12 client-nokeys.p12 -nokeys -passout pass:$P12PASS
+# Keys encrypted with scrypt, two of them with a parameter raised past the bounds.
+sh "$here/make-scrypt-keys.sh" "$out"
 
 # --- Names for the display rules -------------------------------------------------------------
 eckey names.key

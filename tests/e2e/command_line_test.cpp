@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "support/test_support.h"
 
@@ -29,8 +31,8 @@ TEST(CommandLineTest, HelpAndVersionAnswerOnTheTerminal) {
     EXPECT_EQ(version.out, "Corvane 1.0\n");
     auto help = runCorvane({"--help"}, dir.path().string());
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word : {"Usage:", "add_ca_cert", "set_pkpassword", "clear_client_cert_pkey",
-                             "wizard.log", "Exit codes"})
+    for (const char* word : {"Usage:", "--open", "add_ca_cert", "set_pkpassword",
+                             "clear_client_cert_pkey", "wizard.log", "Exit codes"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
 
@@ -42,6 +44,38 @@ TEST(CommandLineTest, HelpAndVersionAnswerOnTheTerminal) {
     TempDir other;
     EXPECT_EQ(runCorvane({"--version", "x"}, other.path().string()).exitCode, 1);
     EXPECT_TRUE(std::filesystem::exists(other.file("wizard.log")));
+}
+
+// The desktop types a file by its content, so a file without ".odb" may be offered to Corvane
+// as a profile database; its command must then open the window, never run the file.
+TEST(CommandLineTest, DesktopEntryNeverRunsItsFileAsAScript) {
+    std::ifstream entry(std::string(CORVANE_TEST_DATA_DIR) + "/../../packaging/corvane.desktop");
+    std::vector<std::string> command;
+    for (std::string line; std::getline(entry, line);) {
+        if (!line.starts_with("Exec="))
+            continue;
+        std::istringstream words(line.substr(5));
+        for (std::string word; words >> word;)
+            command.push_back(word);
+    }
+    ASSERT_GE(command.size(), 2u);
+    ASSERT_EQ(command.front(), "corvane");
+    command.erase(command.begin());
+
+    TempDir dir;
+    // A script whose first line carries the database type and creator at offset 60.
+    const std::string file = dir.file("office-wifi");
+    test::writeFile(file, "#" + std::string(59, ' ') + "PLCYQNRX\nnew\nset_auth LEAP\n" + "save " +
+                              dir.file("beside.odb") + "\n");
+    std::replace(command.begin(), command.end(), "%f"s, file);
+    const auto desktop = runCorvane(command, dir.path().string());
+    EXPECT_EQ(desktop.exitCode, 1); // no display here, so the window cannot open
+    EXPECT_NE(desktop.err.find("main window"), std::string::npos) << desktop.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("beside.odb")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
+    // The same file named alone is a script, and one that writes beside itself.
+    EXPECT_EQ(runCorvane({file}, dir.path().string()).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("beside.odb")));
 }
 
 TEST(CommandLineTest, EmptyQuotedPathIsAScriptThatCannotBeOpened) {

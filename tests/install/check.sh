@@ -90,7 +90,7 @@ installed_checks() {
         # Each command heads an entry of its own: the word at the entry indent, then arguments.
         grep -qE "^       $word( |\$)" "$work/man.txt" || missing="$missing $word"
     done
-    for word in --help --version wizard.log LC_MESSAGES Corvane_deDE.so "EXIT STATUS" EXAMPLE; do
+    for word in --help --version --open wizard.log LC_MESSAGES Corvane_deDE.so "EXIT STATUS" EXAMPLE; do
         grep -q -- "$word" "$work/man.txt" || missing="$missing $word"
     done
     expect "man page covers the commands, exit status, log, languages and example${missing:+ (missing:$missing)}" \
@@ -105,7 +105,8 @@ installed_checks() {
     else
         fail "desktop-file-validate: $(cat "$work/desktop.out")"
     fi
-    expect "desktop entry runs corvane %f" grep -qx 'Exec=corvane %f' "$desktop"
+    expect "desktop entry opens its file in the window (corvane --open %f)" \
+        grep -qx 'Exec=corvane --open %f' "$desktop"
     expect "desktop entry lists Network and Settings" grep -qx 'Categories=Network;Settings;' "$desktop"
     expect "desktop entry handles profile databases" grep -qx "MimeType=$mime_type;" "$desktop"
     if appstreamcli validate --no-net "$share/metainfo/$app_id.metainfo.xml" >"$work/as.out" 2>&1; then

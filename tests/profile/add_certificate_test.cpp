@@ -8,6 +8,7 @@
 
 #include "certs/certificates.h"
 #include "profile/profile.h"
+#include "storage/profile_records.h"
 #include "support/test_support.h"
 
 namespace corvane {
@@ -100,6 +101,14 @@ TEST_F(CertAddCertificate, SameCertificateTwiceIsADuplicate) {
     expectRefused(certFile("ca.pem"), K::CaCertificate, S::AlreadyInList);
     EXPECT_FALSE(profile.modified);
     EXPECT_EQ(profile.caCertificates.count(), 1u);
+}
+
+// A longer list would save a database that no load accepts.
+TEST_F(CertAddCertificate, TheListEndsAtTenThousandCaCertificates) {
+    for (std::uint32_t i = 1; i < kMaxCaCertificates; ++i)
+        profile.caCertificates.append(std::make_unique<CertificateEntry>());
+    ASSERT_EQ(profile.addCertificate(certFile("ca.der"), K::CaCertificate), S::Success);
+    expectRefused(certFile("ca2.der"), K::CaCertificate, S::AddFailed);
 }
 
 TEST_F(CertAddCertificate, ValidityWarningsStillAddTheCertificate) {

@@ -1,5 +1,7 @@
 // The help window over the built help file: its default topic, links followed inside the file,
 // and a clear message for a file that cannot be read.
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -82,6 +84,21 @@ private slots:
         dialogs.messages.clear();
         dialogs.showHelp(CORVANE_NOT_A_HELP_FILE);
         QCOMPARE(dialogs.messages.size(), std::size_t(1));
+        // A damaged help file: its compression window of 0 once ended the program on F1.
+        QFile real(CORVANE_HELP_FILE);
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        QByteArray bytes = real.readAll();
+        const qsizetype control = bytes.indexOf("LZXC");
+        QVERIFY(control > 0);
+        bytes.replace(control + 12, 4, QByteArray(4, '\0'));
+        QTemporaryDir scratch;
+        QFile damaged(scratch.filePath("Corvane.chm"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(bytes) == bytes.size());
+        damaged.close();
+        dialogs.messages.clear();
+        dialogs.showHelp(damaged.fileName().toStdString());
+        QCOMPARE(dialogs.messages.size(), std::size_t(1));
+        QVERIFY(!dialogs.helpWindow());
     }
 };
 

@@ -471,14 +471,17 @@ TEST_F(FileAccessTest, ASaveRemovesStaleTemporaryFilesOfItsTargetOnly) {
 class FileAccessCrashTest : public FileAccessTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(FileAccessCrashTest, TheTargetSurvivesAProcessThatDiesMidSave) {
-    const int when = GetParam(); // write call to die at; 0 = just before the rename
+    // Write call to die at; 0 = just before the rename; negative: of a first save.
+    const int when = GetParam();
+    if (when < 0)
+        fs::remove(target);
     const int code = inChild([&] {
         auto die = [] { ::kill(::getpid(), SIGKILL); };
         if (when == 0)
             writeFaultHook().beforeRename = die;
         else
             writeFaultHook().beforeWrite = [&](unsigned call) {
-                if (static_cast<int>(call) == when)
+                if (static_cast<int>(call) == std::abs(when))
                     die();
             };
         Profile profile;
@@ -487,14 +490,15 @@ TEST_P(FileAccessCrashTest, TheTargetSurvivesAProcessThatDiesMidSave) {
         return 0;
     });
     EXPECT_EQ(code, 128 + SIGKILL);
-    EXPECT_TRUE(test::readFile(target) == previous) << "the previous file changed";
+    EXPECT_TRUE(when < 0 || test::readFile(target) == previous) << "the previous file changed";
     for (const std::string& name : folderEntries(dir.path())) {
         if (name != "target.odb") {
             EXPECT_NE(name.find(kTemporaryFileMarker), std::string::npos) << name;
         }
     }
 
-    // The next save holds the target's lock, so it knows the leftovers are stale.
+    // A live writer holds its temporary file's lock, so the next save knows the leftovers are
+    // stale.
     Profile profile;
     fillBigProfile(profile, target);
     ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
@@ -502,7 +506,34 @@ TEST_P(FileAccessCrashTest, TheTargetSurvivesAProcessThatDiesMidSave) {
     EXPECT_EQ(loadedCertificates(target), 8);
 }
 
-INSTANTIATE_TEST_SUITE_P(Moments, FileAccessCrashTest, ::testing::Values(1, 2, 4, 0));
+INSTANTIATE_TEST_SUITE_P(Moments, FileAccessCrashTest, ::testing::Values(1, 2, 4, 0, -1));
+
+// As root saving into a sticky folder that anyone may write, where the kernel's protection of
+// links may be switched off.
+TEST_F(FileAccessTest, OnlyTheFolderOwnersLinksAreFollowedInASharedFolder) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant links as another user";
+    const fs::path shared = dir.file("shared");
+    fs::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    // Someone else's links to root's files, existing or still to be made, and to root's folder.
+    fs::create_symlink(target, shared / "old.odb");
+    fs::create_symlink(dir.file("new.odb"), shared / "new.odb");
+    fs::create_symlink(dir.path(), shared / "in");
+    for (const uid_t folderOwner : {uid_t{0}, kNobody}) {
+        ASSERT_EQ(::chown(shared.c_str(), folderOwner, folderOwner), 0);
+        for (const char* link : {"old.odb", "new.odb", "in"})
+            ASSERT_EQ(::lchown((shared / link).c_str(), kNobody, kNobody), 0);
+        for (const char* path : {"old.odb", "new.odb", "in/new.odb"}) {
+            Profile profile;
+            fillBigProfile(profile, (shared / path).string(), 1);
+            EXPECT_EQ(profile.saveProfileDatabase(),
+                      folderOwner == kNobody ? StatusCode::Success : StatusCode::WriteFailed);
+        }
+        EXPECT_EQ(test::readFile(target) == previous, folderOwner == 0);
+        EXPECT_EQ(fs::exists(dir.file("new.odb")), folderOwner == kNobody);
+    }
+}
 
 } // namespace
 } // namespace corvane

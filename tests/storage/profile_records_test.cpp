@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <ostream>
+#include <tuple>
 
 #include "storage/profile_records.h"
 #include "storage/storage_test_util.h"
@@ -645,6 +646,22 @@ TEST_P(ProfileRecordMalformedTest, LoadsWithStatusSix) {
 INSTANTIATE_TEST_SUITE_P(Layout, ProfileRecordMalformedTest,
                          ::testing::ValuesIn(malformedRecords()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// More records than a profile holds, or a CA record without its certificate: a save never
+// writes them, and they would only make a small file take much memory.
+TEST_F(ProfileRecordLoadTest, TenThousandCaRecordsLoadAndMoreOrEmptyOnesAreRefused) {
+    const std::string ca = Bytes().tag("CDta").le32(1).raw("x");
+    for (const auto& [count, last, expected] :
+         {std::tuple{kMaxCaCertificates, ca, StatusCode::Success},
+          {1u, std::string(), StatusCode::Malformed},
+          {kMaxCaCertificates + 1, ca, StatusCode::Malformed},
+          {kMaxRecordCount - 2, ca, StatusCode::FileNotFound}}) { // the container refuses these
+        std::vector<std::string> rest(count + 2, ca);
+        rest[0] = rest[1] = kAbsent;
+        rest.back() = last;
+        EXPECT_EQ(load(profileFile(mainRecordStart(), rest)), expected);
+    }
+}
 
 TEST_F(ProfileRecordLoadTest, FieldsBeforeAFailureStayInTheResetProfile) {
     const std::string main =

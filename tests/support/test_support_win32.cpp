@@ -50,8 +50,8 @@ HANDLE outputFile(const std::filesystem::path& path) {
 TempDir::TempDir() {
     std::random_device random;
     for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() /
-                         ("corvane-test-" + std::to_string(random()));
+        auto candidate =
+            std::filesystem::temp_directory_path() / ("corvane-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(candidate))
             path_ = candidate;
     }
@@ -98,10 +98,9 @@ RunResult runCorvane(const std::vector<std::string>& args, const std::string& cw
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                       CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
-                       widen(cwd).c_str(), &startup, &process);
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
+                                        environment.data(), widen(cwd).c_str(), &startup, &process);
     CloseHandle(out);
     CloseHandle(err);
     RunResult result;

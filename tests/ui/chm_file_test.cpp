@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <set>
@@ -209,6 +210,96 @@ TEST(ChmFileOpen, RefusesAFileCutShort) {
     const fs::path whole = scratch.path() / "whole.chm";
     writeFile(whole, real);
     EXPECT_NE(ChmFile::open(whole.string()), nullptr);
+}
+
+// Where the fields a damaged file changes lie in the built help file, found through its headers
+// and its directory listing as the format lays them out (all little-endian).
+class HelpLayout {
+public:
+    explicit HelpLayout(const std::string& bytes) : bytes_(bytes) {
+        directory = get(0x48, 8);
+        firstListing = directory + 0x54 + get(directory + 0x20, 4) * get(directory + 0x10, 4);
+        controlData = objectStart("::DataSpace/Storage/MSCompressed/ControlData");
+        resetTable = objectStart("::DataSpace/Storage/MSCompressed/Transform/"
+                                 "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable");
+    }
+    std::uint64_t get(std::size_t at, int width) const {
+        std::uint64_t value = 0;
+        for (int i = width - 1; i >= 0; --i)
+            value = value << 8 | static_cast<unsigned char>(bytes_.at(at + i));
+        return value;
+    }
+    static void put(std::string& bytes, std::size_t at, std::uint64_t value, int width) {
+        for (int i = 0; i < width; ++i, value >>= 8)
+            bytes.at(at + i) = static_cast<char>(value & 0xFF);
+    }
+    std::size_t directory = 0, firstListing = 0, controlData = 0, resetTable = 0;
+
+private:
+    // A listing entry is its name, then its section, start and length as 7-bit numbers.
+    std::size_t objectStart(const std::string& name) const {
+        std::size_t at = bytes_.find(name);
+        EXPECT_NE(at, std::string::npos) << name;
+        at += name.size();
+        auto number = [&] {
+            std::uint64_t value = 0;
+            unsigned char byte = 0;
+            do {
+                byte = static_cast<unsigned char>(bytes_.at(at++));
+                value = value << 7 | (byte & 0x7F);
+            } while (byte & 0x80);
+            return value;
+        };
+        number();
+        return get(0x58, 8) + number();
+    }
+    const std::string& bytes_;
+};
+
+// chmlib divides by these sizes, follows these links and reads by these lengths as the file
+// states them: each damage below crashed or hung the help window before the checks.
+TEST(ChmFileOpen, RefusesADamagedFile) {
+    ScratchDir scratch;
+    ASSERT_FALSE(scratch.path().empty());
+    const std::string real = readSource(CORVANE_HELP_FILE);
+    const HelpLayout at(real);
+    struct Damage {
+        const char* what;
+        std::size_t offset;
+        std::uint64_t value;
+        int width;
+    };
+    const Damage damages[] = {
+        {"zero window size", at.controlData + 0x10, 0, 4},
+        {"window size not a power of two", at.controlData + 0x10, 3, 4},
+        {"window size wrapping past 32 bits", at.controlData + 0x10, 0x20000, 4},
+        {"zero reset interval", at.controlData + 0x0C, 0, 4},
+        {"zero windows per reset", at.controlData + 0x14, 0, 4},
+        {"zero frame length", at.resetTable + 0x20, 0, 8},
+        {"frame length beyond chmlib's buffer", at.resetTable + 0x20, 0x100000, 8},
+        {"zero frames", at.resetTable + 0x04, 0, 4},
+        {"reset table entries beyond the table", at.resetTable + 0x0C, 0xFFFFFF00, 4},
+        {"frame starting beyond the compressed bytes", at.resetTable + 0x30, 0xFFFFFFFF, 8},
+        {"uncompressed length beyond the frames", at.resetTable + 0x10, 1ull << 40, 8},
+        {"listing chunk whose next is itself", at.firstListing + 0x10,
+         at.get(at.directory + 0x20, 4), 4},
+        {"listing free space beyond its chunk", at.firstListing + 0x04, 0xFFFFFFF0, 4},
+        {"index root beyond the directory", at.directory + 0x1C, 0x10000, 4},
+        {"zero directory chunk length", at.directory + 0x10, 0, 4},
+        {"directory beyond the file", 0x50, 1ull << 40, 8},
+        {"stored data beyond the file", 0x58, real.size() + 1, 8},
+    };
+    for (const Damage& damage : damages) {
+        std::string damaged = real;
+        HelpLayout::put(damaged, damage.offset, damage.value, damage.width);
+        ASSERT_NE(damaged, real) << damage.what;
+        const fs::path file = scratch.path() / "damaged.chm";
+        writeFile(file, damaged);
+        const auto help = ChmFile::open(file.string());
+        EXPECT_EQ(help, nullptr) << damage.what;
+        if (help) // as the help window would, to show that the file is in fact unusable
+            help->read(help->defaultTopic());
+    }
 }
 
 TEST(ChmFileOpen, AFileWithoutADefaultTopicHasNone) {

@@ -59,38 +59,84 @@ bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The path that a chain of symbolic links ends in, which need not exist yet. A save writes
-// there, so the links stay links and a dangling one gets its target.
-bool followLinks(const std::string& path, std::string& resolved) {
-    namespace fs = std::filesystem;
-    fs::path current(path);
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0) {
-            if (errno != ENOENT)
-                return false;
-            resolved = current.string();
-            return true;
-        }
-        if (!S_ISLNK(st.st_mode)) {
-            resolved = current.string();
-            return true;
-        }
-        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1,
-                         '\0');
-        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
-        if (n < 0 || static_cast<std::size_t>(n) >= link.size())
-            return false;
-        link.resize(static_cast<std::size_t>(n));
-        const fs::path next(link);
-        current = next.is_absolute() ? next : current.parent_path() / next;
-    }
-    return false;
+// Whether the path still names the open file, and not a file put in its place.
+bool namesFile(const std::string& path, int fd) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           sameFile(opened, named);
 }
 
 std::string folderOf(const std::string& path) {
     std::string folder = std::filesystem::path(path).parent_path().string();
     return folder.empty() ? "." : folder;
+}
+
+// Links followed by hand escape the rule the kernel applies to links in shared folders
+// (fs.protected_symlinks), so it is applied here: in a sticky folder that anyone may write, a
+// link is followed only when it belongs to the saving user or to the folder's owner. Anyone
+// else's link there may have been planted to make the save overwrite or create a file of ours.
+bool mayFollowLink(const std::string& folderPath, const struct stat& linkStat) {
+    if (linkStat.st_uid == ::geteuid())
+        return true;
+    struct stat folder {};
+    if (::stat(folderPath.c_str(), &folder) != 0)
+        return false;
+    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
+    return (folder.st_mode & kShared) != kShared || folder.st_uid == linkStat.st_uid;
+}
+
+// Where a path leads, with every symbolic link on the way resolved by hand (those naming its
+// folders too), so that each one is checked; the final file need not exist yet. A save writes
+// there, so the links stay links and a dangling one gets its target.
+bool followLinks(const std::string& path, std::string& resolved) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> rest; // the components still to walk, the next one last
+    auto walkNext = [&rest](const fs::path& p) {
+        const std::size_t at = rest.size();
+        for (const fs::path& part : p.relative_path())
+            if (!part.empty() && part != ".")
+                rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(at), part.string());
+    };
+    std::error_code ec;
+    fs::path current = fs::path(path).is_absolute() ? fs::path("/") : fs::current_path(ec);
+    if (ec)
+        return false;
+    walkNext(path);
+    int hops = 0;
+    while (!rest.empty()) {
+        const std::string part = std::move(rest.back());
+        rest.pop_back();
+        if (part == "..") {
+            current = current.parent_path();
+            continue;
+        }
+        const fs::path next = current / part;
+        struct stat st {};
+        if (::lstat(next.c_str(), &st) != 0) {
+            if (errno != ENOENT || !rest.empty())
+                return false;
+            current = next; // the file still to be made
+            break;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            current = next;
+            continue;
+        }
+        if (++hops > kMaxLinkHops || !mayFollowLink(current.string(), st))
+            return false;
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1,
+                         '\0');
+        const ssize_t n = ::readlink(next.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= link.size())
+            return false;
+        link.resize(static_cast<std::size_t>(n));
+        if (fs::path(link).is_absolute())
+            current = "/";
+        walkNext(link);
+    }
+    resolved = current.string();
+    return true;
 }
 
 bool isTemporarySuffix(std::string_view suffix) {
@@ -101,9 +147,10 @@ bool isTemporarySuffix(std::string_view suffix) {
 }
 
 // Removes the temporary files of earlier saves of this target that were killed before they
-// could clean up. Called only under the target's exclusive lock, so no other save of it is
-// running; a temporary file that is still locked belongs to a live writer all the same and is
-// left alone. Nothing here can fail the save: a folder that cannot be listed is simply skipped.
+// could clean up, whether or not the target exists yet. A live writer holds the lock of its
+// temporary file, so a file whose lock can be taken is stale; a writer that loses its file in
+// the moment before it locks it makes another (see createReplacement). Nothing here can fail
+// the save: a folder that cannot be listed is simply skipped.
 void removeStaleTemporaries(const std::string& folder, const std::string& prefix) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -118,9 +165,8 @@ void removeStaleTemporaries(const std::string& folder, const std::string& prefix
         if (fd < 0)
             continue;
         struct stat opened {};
-        struct stat named {};
         if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && lockExclusive(fd) &&
-            ::lstat(path.c_str(), &named) == 0 && sameFile(opened, named))
+            namesFile(path, fd))
             ::unlink(path.c_str());
         closeFd(fd);
     }
@@ -186,7 +232,9 @@ StatusCode FileAccess::lockExistingTarget(const std::string& target, bool& exist
     exists = false;
     for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
         // Opened for writing: an existing file that we may not write is not ours to replace.
-        targetFd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        // The links were followed already; one that appeared since is not followed.
+        targetFd_ =
+            ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
         if (targetFd_ < 0)
             return errno == ENOENT ? StatusCode::Success : StatusCode::Failure;
         struct stat named {};
@@ -209,14 +257,26 @@ StatusCode FileAccess::lockExistingTarget(const std::string& target, bool& exist
 // done; nothing is left behind then.
 bool FileAccess::createReplacement(const std::string& folder, const std::string& prefix,
                                    const struct stat* existing) {
-    std::string pattern = folder + "/" + prefix + "XXXXXX";
-    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ < 0)
-        return false;
-    tempPath_ = pattern;
     // The lock travels with the new file through the rename, so nobody reads it before we close.
-    bool ok = lockExclusive(fd_);
-    if (ok && existing) {
+    // Until it is taken, another save's clean-up may take the file for stale and remove it.
+    bool ok = false;
+    for (int attempt = 0; attempt < kLockAttempts && !ok; ++attempt) {
+        std::string pattern = folder + "/" + prefix + "XXXXXX";
+        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd_ < 0)
+            return false;
+        tempPath_ = pattern;
+        ok = lockExclusive(fd_) && namesFile(tempPath_, fd_);
+        if (!ok) {
+            if (namesFile(tempPath_, fd_))
+                abandonWrite();
+            tempPath_.clear();
+            closeFd(fd_);
+        }
+    }
+    if (!ok)
+        return false;
+    if (existing) {
         struct stat own {};
         ok = ::fstat(fd_, &own) == 0;
         if (ok && (own.st_uid != existing->st_uid || own.st_gid != existing->st_gid))
@@ -251,6 +311,7 @@ StatusCode FileAccess::openForWriting(const std::string& path) {
     targetPath_ = target;
     pending_.reserve(kWriteBufferSize);
     written_ = 0;
+    removeStaleTemporaries(folder, prefix);
     if (!exists) {
         if (!createReplacement(folder, prefix, nullptr)) {
             close();
@@ -260,8 +321,6 @@ StatusCode FileAccess::openForWriting(const std::string& path) {
         return StatusCode::Success;
     }
 
-    // We hold the target's lock, so no other save of it can be running.
-    removeStaleTemporaries(folder, prefix);
     // A replacement would split a hard link from its other names.
     if (st.st_nlink == 1 && createReplacement(folder, prefix, &st)) {
         mode_ = Mode::Replacing;

@@ -56,7 +56,8 @@ std::wstring folderOf(const std::wstring& path) {
     const std::size_t separator = path.find_last_of(L"\\/");
     if (separator == std::wstring::npos)
         return L".";
-    return path.substr(0, separator == 0 || path[separator - 1] == L':' ? separator + 1 : separator);
+    return path.substr(0,
+                       separator == 0 || path[separator - 1] == L':' ? separator + 1 : separator);
 }
 
 std::wstring nameOf(const std::wstring& path) {
@@ -65,7 +66,8 @@ std::wstring nameOf(const std::wstring& path) {
 }
 
 std::wstring joinPath(const std::wstring& folder, const std::wstring& name) {
-    if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/' || folder.back() == L':'))
+    if (!folder.empty() &&
+        (folder.back() == L'\\' || folder.back() == L'/' || folder.back() == L':'))
         return folder + name;
     return folder + L"\\" + name;
 }
@@ -92,10 +94,9 @@ void removeStaleTemporaries(const std::wstring& folder, const std::wstring& pref
             !name.starts_with(prefix) ||
             !isTemporarySuffix(std::wstring_view(name).substr(prefix.size())))
             continue;
-        HANDLE stale = CreateFileW(joinPath(folder, name).c_str(), DELETE, 0, nullptr,
-                                   OPEN_EXISTING,
-                                   FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
-                                   nullptr);
+        HANDLE stale =
+            CreateFileW(joinPath(folder, name).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (stale != INVALID_HANDLE_VALUE)
             CloseHandle(stale);
     } while (FindNextFileW(search, &found));

@@ -26,7 +26,8 @@ std::string formatDate(const SYSTEMTIME& local, const wchar_t* picture, DWORD fl
 std::string localShortDate(std::int64_t utcSeconds) {
     if (utcSeconds < -kEpochDifference || utcSeconds > 910692730085LL)
         return {};
-    const std::uint64_t ticks = static_cast<std::uint64_t>(utcSeconds + kEpochDifference) * 10000000ULL;
+    const std::uint64_t ticks =
+        static_cast<std::uint64_t>(utcSeconds + kEpochDifference) * 10000000ULL;
     FILETIME utcFile{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     SYSTEMTIME utc{};
     SYSTEMTIME local{};

@@ -26,13 +26,13 @@ void Module::Closer::operator()(void* handle) const {
 }
 
 Module::Module(const std::string& fullPath)
-    : handle_(openByPath(fullPath, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR |
-                                       LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
+    : handle_(
+          openByPath(fullPath, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
 
 void* Module::symbol(const char* name) const {
-    return handle_ ? reinterpret_cast<void*>(
-                         GetProcAddress(static_cast<HMODULE>(handle_.get()), name))
-                   : nullptr;
+    return handle_
+               ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_.get()), name))
+               : nullptr;
 }
 
 void ResourceModule::Closer::operator()(void* handle) const {
@@ -43,8 +43,7 @@ void ResourceModule::Closer::operator()(void* handle) const {
 bool ResourceModule::load(const std::string& fullPath) {
     release();
     // As data: the module's code never runs and nothing it imports is loaded.
-    handle_.reset(
-        openByPath(fullPath, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    handle_.reset(openByPath(fullPath, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     if (!handle_)
         return false;
     // Not one of ours unless it carries a string table.
@@ -73,8 +72,8 @@ std::optional<std::string> ResourceModule::text(unsigned id) const {
         return std::nullopt;
     // With a zero length LoadStringW hands out a pointer into the module's own table.
     const wchar_t* text = nullptr;
-    const int length = LoadStringW(static_cast<HMODULE>(handle_.get()), id,
-                                   reinterpret_cast<wchar_t*>(&text), 0);
+    const int length =
+        LoadStringW(static_cast<HMODULE>(handle_.get()), id, reinterpret_cast<wchar_t*>(&text), 0);
     if (length <= 0 || !text)
         return std::nullopt;
     return toUtf8(std::wstring_view(text, static_cast<std::size_t>(length)));

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <fstream>
 #include <new>
+#include <vector>
+
+#include "ui/chm_check.h"
 
 namespace corvane {
 namespace {
@@ -12,6 +15,7 @@ namespace {
 // Our own help file is a few hundred kilobytes; a damaged file must not make us allocate
 // whatever length it claims.
 constexpr std::uint64_t kMaxObjectSize = 64u * 1024 * 1024;
+constexpr std::uint64_t kMaxFileSize = 64u * 1024 * 1024;
 
 // The #SYSTEM object: a 32-bit version, then records of a 16-bit code, a 16-bit length and
 // that many bytes, all little-endian. Code 2 holds the default topic, ended by a zero byte.
@@ -41,49 +45,17 @@ std::string defaultTopicOf(const std::string& system) {
     return {};
 }
 
-std::uint64_t le64(const char* bytes) {
-    std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes[i]);
-    return value;
-}
-
-// chmlib reads past the end of a file cut short as if it held zeros, so a truncated file would
-// give pages of zero bytes. Refuse it up front: every object stored in the file's uncompressed
-// space (the compressed pages live inside one of them) must end within the file.
-bool holdsAllItsObjects(const std::string& path, chmFile* file) {
+// The whole file, for the checks before chmlib sees it; nothing when it cannot be read or is
+// larger than any help file of ours could be.
+std::optional<std::vector<std::uint8_t>> readWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     const std::streamoff size = in.tellg();
-    char header[0x60] = {};
-    if (!in || size < static_cast<std::streamoff>(sizeof header) || !in.seekg(0) ||
-        !in.read(header, sizeof header))
-        return false;
-    // The header: "ITSF", its version, then the place and length of the directory at 0x48 and,
-    // from version 3 on, where the stored objects begin; before that they follow the directory.
-    const unsigned version = static_cast<unsigned char>(header[4]);
-    const auto fileSize = static_cast<std::uint64_t>(size);
-    const std::uint64_t directoryStart = le64(header + 0x48);
-    const std::uint64_t directoryLength = le64(header + 0x50);
-    if (directoryStart > fileSize || directoryLength > fileSize - directoryStart)
-        return false;
-    const std::uint64_t dataStart =
-        version >= 3 ? le64(header + 0x58) : directoryStart + directoryLength;
-    if (dataStart > fileSize)
-        return false;
-    std::uint64_t dataEnd = 0;
-    auto widen = [](chmFile*, chmUnitInfo* unit, void* context) -> int {
-        auto* end = static_cast<std::uint64_t*>(context);
-        if (unit->space != CHM_UNCOMPRESSED)
-            return CHM_ENUMERATOR_CONTINUE;
-        const std::uint64_t last =
-            unit->length > UINT64_MAX - unit->start ? UINT64_MAX : unit->start + unit->length;
-        if (last > *end)
-            *end = last;
-        return CHM_ENUMERATOR_CONTINUE;
-    };
-    if (!chm_enumerate(file, CHM_ENUMERATE_ALL, widen, &dataEnd))
-        return false;
-    return dataEnd <= fileSize - dataStart;
+    if (!in || size < 0 || static_cast<std::uint64_t>(size) > kMaxFileSize || !in.seekg(0))
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
+        return std::nullopt;
+    return bytes;
 }
 
 } // namespace
@@ -97,8 +69,14 @@ ChmFile::ChmFile(Key, std::unique_ptr<chmFile, Closer> file) : file_(std::move(f
 
 std::unique_ptr<ChmFile> ChmFile::open(const std::string& path) {
     try {
+        // chmlib trusts what the file says (it divides by its sizes and follows its links), so
+        // the file is checked first. It is ours, beside the program, and not rewritten while
+        // we read it.
+        const auto bytes = readWhole(path);
+        if (!bytes || !helpFileFault(bytes->data(), bytes->size()).empty())
+            return nullptr;
         std::unique_ptr<chmFile, Closer> handle(chm_open(path.c_str()));
-        if (!handle || !holdsAllItsObjects(path, handle.get()))
+        if (!handle)
             return nullptr;
         auto help = std::make_unique<ChmFile>(Key{}, std::move(handle));
         if (auto system = help->read("/#SYSTEM"))
