@@ -108,20 +108,24 @@ TEST_F(WindowsScriptTest, NonAsciiPathsFromTheCommandLine) {
     EXPECT_TRUE(log.ends_with("Saved profile database: Profil \xC3\xA9.odb\r\n")) << log;
 }
 
-TEST(WindowsFileAccessTest, AFailedReplacementLeavesTheTargetAndNoTemporaryFile) {
-    TempDir dir;
-    const std::string target = dir.file("t.odb");
-    test::writeFile(target, "old content");
-    // Stale temporary files of the target are removed by the next save; one still held open
-    // belongs to a live writer and stays.
-    const std::string stale = dir.file(std::string(".t.odb") + kTemporaryFileMarker + "Abc123");
-    const std::string live = dir.file(std::string(".t.odb") + kTemporaryFileMarker + "Xyz789");
-    test::writeFile(stale, "stale");
-    test::writeFile(live, "live");
-    HANDLE liveHandle =
-        CreateFileW(wide(live).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(liveHandle, INVALID_HANDLE_VALUE);
-    {
+// Stale temporary files of a target are removed by the next save, also one that makes the
+// target anew; one still held open belongs to a live writer and stays. A failed save leaves
+// the target as it was and no temporary file.
+TEST(WindowsFileAccessTest, AFailedSaveLeavesTheTargetAndNoTemporaryFile) {
+    for (bool exists : {true, false}) {
+        SCOPED_TRACE(exists ? "existing target" : "new target");
+        TempDir dir;
+        const std::string target = dir.file("t.odb");
+        if (exists)
+            test::writeFile(target, "old content");
+        const std::string prefix = ".t.odb" + std::string(kTemporaryFileMarker);
+        const std::string stale = dir.file(prefix + "Abc123");
+        const std::string live = dir.file(prefix + "Xyz789");
+        test::writeFile(stale, "stale");
+        test::writeFile(live, "live");
+        HANDLE liveHandle =
+            CreateFileW(wide(live).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(liveHandle, INVALID_HANDLE_VALUE);
         writeFaultHook() = WriteFaultHook{};
         writeFaultHook().failWriteCall = 1;
         FileAccess file;
@@ -130,13 +134,16 @@ TEST(WindowsFileAccessTest, AFailedReplacementLeavesTheTargetAndNoTemporaryFile)
         file.writeBlock(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         EXPECT_EQ(file.commit(), StatusCode::Failure);
         writeFaultHook() = WriteFaultHook{};
+        CloseHandle(liveHandle);
+        EXPECT_EQ(std::filesystem::exists(target), exists);
+        if (exists) {
+            EXPECT_EQ(test::readFile(target), "old content");
+        }
+        EXPECT_FALSE(std::filesystem::exists(stale));
+        EXPECT_TRUE(std::filesystem::exists(live));
+        std::filesystem::remove(live);
+        EXPECT_EQ(temporaryFilesIn(dir), 0u);
     }
-    CloseHandle(liveHandle);
-    EXPECT_EQ(test::readFile(target), "old content");
-    EXPECT_FALSE(std::filesystem::exists(stale));
-    EXPECT_TRUE(std::filesystem::exists(live));
-    std::filesystem::remove(live);
-    EXPECT_EQ(temporaryFilesIn(dir), 0u);
 }
 
 // Modules come from a full path only: one planted in the current folder is never loaded.

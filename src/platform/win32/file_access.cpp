@@ -226,6 +226,9 @@ StatusCode FileAccess::openForWriting(const std::string& path) {
     pending_.reserve(kWriteBufferSize);
     written_ = 0;
     std::wstring temporary;
+    // Whether or not the target exists yet: a killed first save leaves a temporary file too. A
+    // live writer keeps its temporary file open without sharing, so that one cannot be removed.
+    removeStaleTemporaries(folder, prefix);
     if (targetFd_ < 0) {
         HANDLE created = createTemporary(folder, prefix, true, temporary);
         fd_ = adopt(created);
@@ -243,8 +246,6 @@ StatusCode FileAccess::openForWriting(const std::string& path) {
         close();
         return StatusCode::Failure;
     }
-    // We hold the target's lock, so no other save of it can be running.
-    removeStaleTemporaries(folder, prefix);
     // A replacement would split a hard link from its other names.
     if (info.nNumberOfLinks == 1) {
         HANDLE created = createTemporary(folder, prefix, false, temporary);
