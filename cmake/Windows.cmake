@@ -23,7 +23,8 @@ endfunction()
 
 # The version resource, manifest, icon and strings of one file.
 function(corvane_resource_script output)
-  cmake_parse_arguments(ARG "" "TYPE;DESCRIPTION;NAME;STRINGS;LANGUAGE_BLOCK;TRANSLATION" "" ${ARGN})
+  cmake_parse_arguments(ARG "" "TYPE;DESCRIPTION;NAME;STRINGS;WINDOW;LANGUAGE_BLOCK;TRANSLATION"
+                        "" ${ARGN})
   set(CORVANE_FILE_TYPE ${ARG_TYPE})
   set(CORVANE_FILE_DESCRIPTION ${ARG_DESCRIPTION})
   set(CORVANE_INTERNAL_NAME ${ARG_NAME})
@@ -31,8 +32,13 @@ function(corvane_resource_script output)
   set(CORVANE_STRING_TABLE ${ARG_STRINGS})
   set(CORVANE_VERSION_BLOCK ${ARG_LANGUAGE_BLOCK})
   set(CORVANE_VERSION_TRANSLATION ${ARG_TRANSLATION})
+  set(CORVANE_WINDOW_RESOURCES ${ARG_WINDOW})
+  # The icon and the About bitmap stay in the program whatever the language.
   if(ARG_TYPE STREQUAL "VFT_APP")
-    set(CORVANE_PROGRAM_RESOURCES "1 ICON \"${CORVANE_ICON_FILE}\"\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${CORVANE_MANIFEST_FILE}\"")
+    set(CORVANE_PROGRAM_RESOURCES "#include \"ui/win32/resource_ids.h\"
+CORVANE_ICON ICON \"${CORVANE_ICON_FILE}\"
+CORVANE_ABOUT_BITMAP BITMAP \"${CMAKE_SOURCE_DIR}/src/res/bitmaps/about.bmp\"
+CREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${CORVANE_MANIFEST_FILE}\"")
   else()
     set(CORVANE_PROGRAM_RESOURCES "")
   endif()
@@ -55,12 +61,13 @@ add_custom_command(
 
 corvane_string_table(strings_en.inc LANG_ENGLISH SUBLANG_ENGLISH_US ${_corvane_win_dir}/strings_en.rc)
 corvane_string_table(strings_de.inc LANG_GERMAN SUBLANG_GERMAN ${_corvane_win_dir}/strings_de.rc)
+include(${CMAKE_SOURCE_DIR}/cmake/Win32Window.cmake)
 
 corvane_resource_script(${_corvane_win_dir}/corvane.rc TYPE VFT_APP DESCRIPTION "Corvane"
-  NAME corvane STRINGS ${_corvane_win_dir}/strings_en.rc
+  NAME corvane STRINGS ${_corvane_win_dir}/strings_en.rc WINDOW ${_corvane_win_dir}/window_en.rc
   LANGUAGE_BLOCK 040904B0 TRANSLATION "0x409, 1200")
 set_source_files_properties(${_corvane_win_dir}/corvane.rc PROPERTIES
-  OBJECT_DEPENDS "${CORVANE_ICON_FILE};${CORVANE_MANIFEST_FILE};${_corvane_win_dir}/strings_en.rc")
+  OBJECT_DEPENDS "${CORVANE_ICON_FILE};${CORVANE_MANIFEST_FILE};${_corvane_win_dir}/strings_en.rc;${_corvane_win_dir}/window_en.rc;${CMAKE_SOURCE_DIR}/src/res/bitmaps/about.bmp")
 
 # libcrypto's own needs, and ours.
 target_link_libraries(corvane_core PUBLIC ws2_32 crypt32 bcrypt advapi32 user32 shell32)
@@ -74,15 +81,17 @@ add_executable(corvane_console src/app/main.cpp ${_corvane_win_dir}/corvane.rc)
 set_target_properties(corvane_console PROPERTIES OUTPUT_NAME corvane SUFFIX .com)
 target_link_libraries(corvane_console PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,corvane_core>")
 
-# Corvane_deDE.dll: strings only, no code and no entry point.
+# Corvane_deDE.dll: strings and the window's resources only, no code and no entry point.
 corvane_resource_script(${_corvane_win_dir}/Corvane_deDE.rc TYPE VFT_DLL
   DESCRIPTION "Corvane deutsche Texte" NAME Corvane_deDE.dll
-  STRINGS ${_corvane_win_dir}/strings_de.rc LANGUAGE_BLOCK 040704B0 TRANSLATION "0x407, 1200")
+  STRINGS ${_corvane_win_dir}/strings_de.rc WINDOW ${_corvane_win_dir}/window_de.rc
+  LANGUAGE_BLOCK 040704B0 TRANSLATION "0x407, 1200")
 set_source_files_properties(${_corvane_win_dir}/Corvane_deDE.rc PROPERTIES
-  OBJECT_DEPENDS ${_corvane_win_dir}/strings_de.rc)
+  OBJECT_DEPENDS "${_corvane_win_dir}/strings_de.rc;${_corvane_win_dir}/window_de.rc")
 add_library(Corvane_deDE MODULE ${_corvane_win_dir}/Corvane_deDE.rc)
 set_target_properties(Corvane_deDE PROPERTIES PREFIX "" OUTPUT_NAME Corvane_deDE
                       LINKER_LANGUAGE C)
+target_include_directories(Corvane_deDE PRIVATE ${CMAKE_SOURCE_DIR}/src)
 # Entry point 0: the module is only ever mapped as data.
 target_link_options(Corvane_deDE PRIVATE -nostdlib -Wl,-e,0)
 add_dependencies(corvane Corvane_deDE)

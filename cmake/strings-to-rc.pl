@@ -1,16 +1,20 @@
 #!/usr/bin/perl
 # Writes a Windows string table (.rc) from one of the string tables under src/res/ (the same
 # {id, "text"} lines the other systems compile in), so every build carries the same texts.
-#   strings-to-rc.pl <table.inc> <output.rc> <language id> <sublanguage id>
+# Given a window template instead, writes the template with each "@N@" replaced by the text of
+# string N and "@LANGUAGE@" by the language: the window's templates, menu and shortcuts in the
+# table's language.
+#   strings-to-rc.pl <table.inc> <output.rc> <language id> <sublanguage id> [window.rc.in]
 use strict;
 use warnings;
 use Encode qw(decode);
 
-my ($input, $output, $language, $sublanguage) = @ARGV;
+my ($input, $output, $language, $sublanguage, $template) = @ARGV;
 die "usage: $0 table.inc output.rc LANG_X SUBLANG_Y\n" unless defined $sublanguage;
 open(my $in, '<:raw', $input) or die "$input: $!\n";
 my @entries;
 my %seen;
+my %texts;
 my $source = do { local $/; <$in> };
 $source =~ s{^\s*//.*$}{}mg;
 while ($source =~ m{\G\s*\{\s*(\d+)\s*,\s*((?:"(?:[^"\\\n]|\\.)*"\s*)+)\}\s*,}gc) {
@@ -36,11 +40,23 @@ while ($source =~ m{\G\s*\{\s*(\d+)\s*,\s*((?:"(?:[^"\\\n]|\\.)*"\s*)+)\}\s*,}gc
         sprintf('\\x%04X\\x%04X', 0xD800 + (($c - 0x10000) >> 10), 0xDC00 + (($c - 0x10000) & 0x3FF))
     } split //, $text;
     push @entries, "    $id, L\"$escaped\"\n";
+    $texts{$id} = $escaped;
 }
 $source =~ m{\G\s*\z}gc or die "$input: not a string table entry at: " . substr($source, pos($source) // 0, 60) . "\n";
 close $in;
 open(my $out, '>:raw', "$output.part") or die "$output: $!\n";
 print $out "// Generated from ", ($input =~ s{.*/}{}r), " by strings-to-rc.pl: edit the table, not this.\n";
-print $out "LANGUAGE $language, $sublanguage\nSTRINGTABLE\nBEGIN\n", @entries, "END\n";
+if (defined $template) {
+    open(my $tin, '<:raw', $template) or die "$template: $!\n";
+    my $window = do { local $/; <$tin> };
+    close $tin;
+    $window =~ s{"\@(\d+)\@"}{
+        defined $texts{$1} ? "L\"$texts{$1}\"" : die "$input: no string $1 for $template\n"
+    }ge;
+    $window =~ s{\@LANGUAGE\@}{LANGUAGE $language, $sublanguage} or die "$template: no \@LANGUAGE\@\n";
+    print $out $window;
+} else {
+    print $out "LANGUAGE $language, $sublanguage\nSTRINGTABLE\nBEGIN\n", @entries, "END\n";
+}
 close $out or die "$output: $!\n";
 rename("$output.part", $output) or die "$output: $!\n";

@@ -31,3 +31,24 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 # Their Windows counterparts are in win32/.
 set(CORVANE_TEST_FILTER
     "-ScriptRunTest.GermanLocaleLogsGermanMessages:ScriptRunTest.ModuleInTheCurrentFolderIsNeverLoaded:ProgramLinkTest.*:CertificateSummaryTest.AgreesWithTheOpensslTool")
+
+# The Win32 window with its real controls, driven in process on a virtual display; and
+# corvane.exe in window mode from start to close. One display at a time.
+list(REMOVE_ITEM CORVANE_TEST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/win32/win32_window_test.cpp)
+add_executable(win32_window_tests win32/win32_window_test.cpp support/test_support.cpp
+               support/test_support_win32.cpp ${CMAKE_BINARY_DIR}/windows/corvane.rc)
+target_include_directories(win32_window_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(win32_window_tests PRIVATE corvane_core GTest::gtest GTest::gtest_main)
+target_compile_definitions(win32_window_tests PRIVATE
+  CORVANE_TEST_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/data"
+  CORVANE_EXECUTABLE="Z:$<TARGET_FILE:corvane_console>"
+  CORVANE_BINARY_DIR="Z:${CMAKE_BINARY_DIR}")
+add_dependencies(win32_window_tests Corvane_deDE)
+add_test(NAME win32_window
+         COMMAND xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ${CMAKE_BINARY_DIR}/wine-run
+                 $<TARGET_FILE:win32_window_tests>)
+add_test(NAME win32_window_end_to_end
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/window_e2e.sh ${CMAKE_BINARY_DIR}/wine-run
+                 ${CMAKE_BINARY_DIR})
+set_tests_properties(win32_window win32_window_end_to_end PROPERTIES TIMEOUT 300
+                     SKIP_RETURN_CODE 77 RESOURCE_LOCK virtual_display)

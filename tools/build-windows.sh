@@ -13,7 +13,7 @@ jobs=${CORVANE_JOBS:-2}
 host=x86_64-w64-mingw32
 
 packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wine64 wine \
-googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb nsis zip unzip"
+googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool nsis zip unzip"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

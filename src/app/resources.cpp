@@ -177,6 +177,10 @@ void releaseResourceLibrary() {
     resourceModule().release();
 }
 
+void* resourceModuleHandle() {
+    return resourceModule().handle();
+}
+
 std::string loadString(unsigned id) {
     std::optional<std::string> translated = resourceModule().text(id);
     std::string result;

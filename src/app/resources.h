@@ -35,6 +35,9 @@ std::string selectResourceLibraryIn(const std::string& folder, std::string_view 
                                     std::uint16_t languageId);
 // Releases a loaded resource module; the built-in table serves afterwards.
 void releaseResourceLibrary();
+// The system's handle of the loaded resource module (its window resources are read through
+// it); null while the built-in table serves.
+void* resourceModuleHandle();
 
 // The text of a string id: from the resource module, else the built-in table, else empty.
 std::string loadString(unsigned id);

@@ -6,8 +6,8 @@
 #include "app/string_ids.h"
 #include "certs/certificates.h"
 #include "platform/files.h"
-#include "platform/module.h"
 #include "platform/process.h"
+#include "platform/window.h"
 #include "profile/profile.h"
 #include "script/runner.h"
 
@@ -65,26 +65,6 @@ StartMode chooseStartMode(const std::vector<std::string>& arguments) {
 
 namespace {
 
-// The window lives in a module of its own so that script mode never loads a GUI library.
-int runWindow(const std::string& databasePath) {
-    // Without a known program folder no module is loaded: one from elsewhere could be anyone's.
-    const std::string folder = executableFolder();
-    const std::string modulePath = folder + "corvane-window" + platform::kModuleSuffix;
-    platform::Module module = folder.empty() ? platform::Module() : platform::Module(modulePath);
-    using WindowEntry = int (*)(const char*);
-    WindowEntry entry = reinterpret_cast<WindowEntry>(module.symbol("corvane_run_window"));
-    if (!entry) {
-        const std::string missing = folder.empty() ? "the program's own folder cannot be found"
-                                                   : modulePath + " is missing";
-        std::fprintf(stderr,
-                     "corvane: the main window is not available (%s); run a script instead: "
-                     "corvane <script file>\n",
-                     missing.c_str());
-        return 1;
-    }
-    return entry(databasePath.empty() ? nullptr : databasePath.c_str());
-}
-
 // "--help" and "--version" answer on the terminal, unless a file of that name is a script.
 std::optional<int> answerInformationRequest(const std::string& commandLine) {
     if (commandLine != "--help" && commandLine != "--version")
@@ -114,7 +94,7 @@ int runProgram(const std::vector<std::string>& arguments) {
     int exitCode = 0;
     const StartMode mode = chooseStartMode(arguments);
     if (mode.window) {
-        exitCode = runWindow(mode.path);
+        exitCode = platform::runWindow(mode.path);
     } else {
         Profile profile;
         exitCode = runScript(profile, mode.path);

@@ -35,6 +35,8 @@ public:
     bool load(const std::string& fullPath);
     void release();
     bool loaded() const { return static_cast<bool>(handle_); }
+    // The system's handle of the loaded module, for its other resources; null when none is.
+    void* handle() const { return handle_.get(); }
     // The UTF-8 text of an id, or nothing when the module has none.
     std::optional<std::string> text(unsigned id) const;
 

@@ -1,0 +1,19 @@
+#!/bin/bash
+# Windows window start-up to first paint under Wine on a virtual display: the main window
+# (win32_first_paint) against a plain dialog of the same template (win32_minimal_dialog), in
+# one hyperfine run, with Wine's server kept running so that both start alike.
+# Usage: bench/win32_window_bench.sh [Windows build folder]   (default: build-win)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build-win}" && pwd)
+cmake --build "$build" --target win32_first_paint win32_minimal_dialog >/dev/null
+if [ -z "${CORVANE_BENCH_ON_DISPLAY:-}" ]; then
+    exec env CORVANE_BENCH_ON_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+        "$0" "$@"
+fi
+export WINEDEBUG=-all WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+wineboot -i >/dev/null 2>&1 || true
+wineserver -p
+trap 'wineserver -k || true' EXIT
+hyperfine --warmup 5 --runs 40 -N \
+    "wine $build/win32_first_paint.exe" "wine $build/win32_minimal_dialog.exe"
