@@ -1,13 +1,10 @@
 #!/bin/bash
-# Checks the Windows installer the way a Windows user meets it, under Wine in a fresh prefix:
-# a silent install for the current user (German texts, /PATH) and one for all users (English)
-# side by side, their files, Start menu entries, "Apps and features" entries and file type read
-# back with `wine reg query`; the installed corvane.com run from another folder; the portable
-# zip holding the same files; then both silent uninstalls, after which no file and no key of
-# ours is left and everything the user made is still there.
-#
+# The Windows installer as a user meets it, under Wine in a fresh prefix: silent installs for the
+# current user (German, /PATH) and for all users (English) side by side, read back with
+# `wine reg query`; the installed corvane.com at work; the portable zip; then both silent
+# uninstalls, which must leave nothing of ours and everything of the user's.
 #   tests/windows/installer_check.sh [linux build folder] [windows build folder]
-#   (the Linux build and tools/build-windows.sh come first)
+#   (after the Linux build and tools/build-windows.sh)
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -30,8 +27,7 @@ expect() { # description, command...
     shift
     if "$@"; then echo "ok: $what"; else echo "FAIL: $what" >&2 && failures=$((failures + 1)); fi
 }
-# Profile databases written at different times differ in their creation and modification dates
-# (bytes 36 to 43) and nowhere else.
+# Two saves of one profile differ only in the creation and modification dates, bytes 36 to 43.
 same_apart_from_dates() { cmp -s <(head -c 36 "$1" && tail -c +45 "$1") <(head -c 36 "$2" && tail -c +45 "$2"); }
 same() { [ "$1" = "$2" ] || { echo "  got:      $1" >&2 && echo "  expected: $2" >&2 && false; }; }
 
@@ -94,8 +90,11 @@ check_install HKCU "$local_appdata\\Programs\\Corvane" \
     "Corvane-Profildatenbank" CurrentUser
 check_install HKLM 'C:\Program Files\Corvane' 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs' \
     "Corvane profile database" AllUsers
-expect "the .odb default stays the office suite's" \
-    same "$(reg_value 'HKLM\Software\Classes\.odb' '')" "REG_SZ $office_progid"
+office_intact() {
+    same "$(reg_value 'HKLM\Software\Classes\.odb' '')" "REG_SZ $office_progid" &&
+        same "$(reg_value 'HKLM\Software\Classes\.odb\OpenWithProgids' $office_progid)" "REG_SZ"
+}
+expect "the office suite keeps .odb's default and its Open with entry" office_intact
 expect "/PATH appends the user's install folder to the user's PATH" same \
     "$(reg_value 'HKCU\Environment' Path)" "REG_EXPAND_SZ $user_path;$local_appdata\\Programs\\Corvane"
 expect "the system PATH is unchanged without /PATH" same "$(reg_value "$system_env" Path)" "$system_path"
@@ -107,16 +106,16 @@ for d in linux run; do
     mkdir "$work/$d" && cp "$source_dir/examples/office.txt" "$source_dir/examples/example-ca.pem" "$work/$d/"
 done
 (cd "$work/linux" && "$linux/corvane" office.txt >/dev/null)
-status=0
-(cd "$work/run" && english wine "$all_dir/corvane.com" office.txt >"$work/run.out" 2>&1) || status=$?
-expect "the installed corvane.com runs the example with exit code 0" test "$status" -eq 0
+in_run() { (cd "$work/run" && "$@" >"$work/out" 2>&1); }
+expect "the installed corvane.com runs the example with exit code 0" \
+    in_run english wine "$all_dir/corvane.com" office.txt
 expect "it writes the Linux build's .odb bytes apart from the dates" \
     same_apart_from_dates "$work/run/office.odb" "$work/linux/office.odb"
 status=0
-(cd "$work/run" && german wine cmd /c 'corvane missing.txt' >"$work/de.out" 2>&1) || status=$?
+in_run german wine cmd /c 'corvane missing.txt' || status=$?
 expect "corvane, found through PATH in cmd, exits with 1 for a missing script" test "$status" -eq 1
 expect "German messages under a German user language" \
-    grep -q "Die Skriptdatei konnte nicht geöffnet werden: missing.txt" "$work/de.out"
+    grep -q "Die Skriptdatei konnte nicht geöffnet werden: missing.txt" "$work/out"
 
 # The portable zip: the installed files, byte for byte, and nothing else.
 mkdir "$work/zip"
@@ -152,9 +151,7 @@ for root in HKCU HKLM; do
     expect "$root: gone from .odb's Open with list" same "$(reg_value "$root\\Software\\Classes\\.odb\\OpenWithProgids" $progid)" ""
 done
 expect "the user's .odb key we made is gone, empty" reg_key_gone 'HKCU\Software\Classes\.odb'
-expect "the office suite keeps .odb" same "$(reg_value 'HKLM\Software\Classes\.odb' '')" "REG_SZ $office_progid"
-expect "the office suite keeps its Open with entry" \
-    same "$(reg_value 'HKLM\Software\Classes\.odb\OpenWithProgids' $office_progid)" "REG_SZ"
+expect "the office suite still has .odb's default and its Open with entry" office_intact
 expect "the user's PATH is back as it was" same "$(reg_value 'HKCU\Environment' Path)" "REG_EXPAND_SZ $user_path"
 
 if [ "$failures" -ne 0 ]; then
