@@ -43,8 +43,9 @@ wineboot -i >/dev/null 2>&1
 unix_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 # "TYPE VALUE" of one registry value ("" for the key's default value), or nothing when missing.
 reg_value() {
-    local name=${2:-(Default)}
-    wine reg query "$1" $([ -n "$2" ] && echo /v "$2" || echo /ve) 2>/dev/null | tr -d '\r' |
+    local name=${2:-(Default)} which=(/ve)
+    [ -z "$2" ] || which=(/v "$2")
+    wine reg query "$1" "${which[@]}" 2>/dev/null | tr -d '\r' |
         grep -F "    $name    REG_" | sed -e "s/^    .*    \(REG_[A-Z_]*\)    \{0,1\}/\1 /" -e 's/ *$//'
 }
 reg_key_gone() { ! wine reg query "$1" >/dev/null 2>&1; }
@@ -133,7 +134,7 @@ quiet_uninstall() { # root: runs the entry's QuietUninstallString, "program" arg
     program=${command#\"}
     program=${program%%\"*}
     # shellcheck disable=SC2086 # the arguments are words
-    run_waiting wine "$program" ${command#\"$program\" }
+    run_waiting wine "$program" ${command#\""$program"\" }
 }
 expect "the current user's quiet uninstall exits with 0" quiet_uninstall HKCU
 expect "the all users' quiet uninstall exits with 0" quiet_uninstall HKLM
