@@ -70,7 +70,7 @@ set_source_files_properties(${_corvane_win_dir}/corvane.rc PROPERTIES
   OBJECT_DEPENDS "${CORVANE_ICON_FILE};${CORVANE_MANIFEST_FILE};${_corvane_win_dir}/strings_en.rc;${_corvane_win_dir}/window_en.rc;${CMAKE_SOURCE_DIR}/src/res/bitmaps/about.bmp")
 
 # libcrypto's own needs, and ours.
-target_link_libraries(corvane_core PUBLIC ws2_32 crypt32 bcrypt advapi32 user32 shell32)
+target_link_libraries(corvane_core PUBLIC ws2_32 crypt32 bcrypt advapi32 user32)
 
 # corvane.exe: the desktop program, no console window.
 target_sources(corvane PRIVATE ${_corvane_win_dir}/corvane.rc)

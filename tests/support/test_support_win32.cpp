@@ -1,4 +1,5 @@
 // The parts of the test support that start processes and make folders, for Windows.
+#include "support/test_support_win32.h"
 #include "support/test_support.h"
 
 #include <windows.h>
@@ -21,21 +22,13 @@ std::wstring widen(const std::string& utf8) {
     return wide;
 }
 
-// A command-line argument quoted as CommandLineToArgvW splits it again.
+// An argument as a user types it: the program takes the text after its name whole, so only a
+// word with spaces and no quotes of its own is put in quotes (and an empty one is "").
 std::wstring quoted(const std::wstring& argument) {
-    std::wstring out = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
+    if (argument.find(L'"') != std::wstring::npos ||
+        (!argument.empty() && argument.find_first_of(L" \t") == std::wstring::npos))
+        return argument;
+    return L"\"" + argument + L"\"";
 }
 
 // An inheritable file the child writes its output to.
@@ -61,9 +54,17 @@ TempDir::TempDir() {
 
 RunResult runCorvane(const std::vector<std::string>& args, const std::string& cwd,
                      const std::map<std::string, std::string>& env) {
-    std::wstring commandLine = quoted(widen(CORVANE_EXECUTABLE));
+    std::wstring tail;
     for (const std::string& arg : args)
-        commandLine += L" " + quoted(widen(arg));
+        tail += (tail.empty() ? L"" : L" ") + quoted(widen(arg));
+    return runCorvaneCommandLine(tail, cwd, env);
+}
+
+RunResult runCorvaneCommandLine(const std::wstring& tail, const std::string& cwd,
+                                const std::map<std::string, std::string>& env) {
+    std::wstring commandLine = quoted(widen(CORVANE_EXECUTABLE));
+    if (!tail.empty())
+        commandLine += L" " + tail;
 
     std::wstring environment;
     std::map<std::wstring, std::wstring> vars;

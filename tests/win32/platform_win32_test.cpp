@@ -12,6 +12,7 @@
 #include "platform/local_time.h"
 #include "platform/module.h"
 #include "support/test_support.h"
+#include "support/test_support_win32.h"
 
 namespace corvane {
 namespace {
@@ -76,6 +77,17 @@ TEST_F(WindowsScriptTest, AReadOnlyDatabaseIsNotSavedOver) {
     EXPECT_EQ(temporaryFilesIn(dir), 0u);
 }
 
+// The usual save: the new file takes the old one's place, named as the user named it.
+TEST_F(WindowsScriptTest, ASaveReplacesTheDatabase) {
+    for (const char* name : {"New Name", "Again"}) {
+        const auto result = test::runScript(
+            std::string("load held.odb\nset_name \"") + name + "\"\nsave held.odb\n", cwd());
+        EXPECT_EQ(result.exitCode, 0) << result.out;
+        EXPECT_NE(test::readFile(dir.file("held.odb")).find(name), std::string::npos);
+    }
+    EXPECT_EQ(temporaryFilesIn(dir), 0u);
+}
+
 // A replacement would split the two names; the file is written in place instead.
 TEST_F(WindowsScriptTest, AHardLinkedDatabaseKeepsBothNames) {
     ASSERT_TRUE(CreateHardLinkW(wide(dir.file("second.odb")).c_str(),
@@ -106,6 +118,33 @@ TEST_F(WindowsScriptTest, NonAsciiPathsFromTheCommandLine) {
                                 "fung.txt ["))
         << log;
     EXPECT_TRUE(log.ends_with("Saved profile database: Profil \xC3\xA9.odb\r\n")) << log;
+}
+
+// The text after the program's name is one path, spaces and all; only a leading quote and a
+// final quote are removed.
+TEST(WindowsCommandLineTest, TheTextAfterTheProgramIsOnePath) {
+    TempDir dir;
+    test::writeFile(dir.file("my  script.txt"), "new\n");
+    const struct {
+        const wchar_t* tail;
+        int exitCode;
+        const char* logEnd;
+    } cases[] = {
+        {L"my  script.txt", 0, "--- my  script.txt ["},
+        {L"\"my  script.txt\"", 0, "--- my  script.txt ["},
+        {L"\"my  script.txt\" now", 1, "Failed to open script file: my  script.txt\" now\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.logEnd));
+        std::filesystem::remove(dir.file("wizard.log"));
+        EXPECT_EQ(test::runCorvaneCommandLine(c.tail, dir.path().string()).exitCode, c.exitCode);
+        const std::string log = test::readTextFile(dir.file("wizard.log"));
+        if (c.exitCode == 0) {
+            EXPECT_NE(log.find(c.logEnd), std::string::npos) << log;
+        } else {
+            EXPECT_TRUE(log.ends_with(c.logEnd)) << log;
+        }
+    }
 }
 
 // Stale temporary files of a target are removed by the next save, also one that makes the

@@ -182,6 +182,24 @@ bool hookedWrite(HANDLE handle, const std::uint8_t* bytes, std::size_t n, std::s
     return done > 0;
 }
 
+std::wstring fullPath(const std::wstring& path) {
+    if (path.empty())
+        return {};
+    std::wstring full(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD n =
+            GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0)
+            return {};
+        if (n < full.size()) {
+            full.resize(n);
+            return full;
+        }
+        full.resize(n);
+    }
+    return {};
+}
+
 std::wstring temporaryPrefix(const std::wstring& target) {
     return L"." + nameOf(target).substr(0, kMaxNameInTemporary) +
            platform::toWide(kTemporaryFileMarker);
@@ -209,7 +227,9 @@ StatusCode FileAccess::openForReading(const std::string& path, ReadLocking locki
 }
 
 StatusCode FileAccess::openForWriting(const std::string& path) {
-    const std::wstring target = platform::toWide(path);
+    // The full path: the temporary file goes beside the target, and ReplaceFileW is given
+    // both names whole (Wine's fails on a relative one).
+    const std::wstring target = fullPath(platform::toWide(path));
     if (target.empty() || nameOf(target).empty())
         return StatusCode::Failure;
     const std::wstring folder = folderOf(target);
@@ -222,7 +242,7 @@ StatusCode FileAccess::openForWriting(const std::string& path) {
     if (existing == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
         return StatusCode::Failure;
     targetFd_ = adopt(existing);
-    targetPath_ = path;
+    targetPath_ = platform::toUtf8(target);
     pending_.reserve(kWriteBufferSize);
     written_ = 0;
     std::wstring temporary;

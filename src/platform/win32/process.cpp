@@ -1,8 +1,8 @@
 #include "platform/process.h"
 
 #include <windows.h>
-// After windows.h, which it builds on.
-#include <shellapi.h>
+
+#include <algorithm>
 
 #include "platform/win32/wide.h"
 
@@ -18,16 +18,20 @@ void prepareProcess() {
 }
 
 std::vector<std::string> programArguments(int, char**) {
-    // The ANSI argv cannot hold every path; the wide command line can.
-    std::vector<std::string> arguments;
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!wide)
-        return arguments;
-    for (int i = 1; i < count; ++i)
-        arguments.push_back(toUtf8(wide[i]));
-    LocalFree(wide);
-    return arguments;
+    // The program takes the text after its own name whole, as one path: it is not split at
+    // spaces, and its quotes are the program's to strip. The wide text holds every path.
+    std::wstring_view line = GetCommandLineW();
+    std::size_t at = 0;
+    if (!line.empty() && line[0] == L'"') {
+        const std::size_t close = line.find(L'"', 1);
+        at = close == std::wstring_view::npos ? line.size() : close + 1;
+    } else {
+        at = std::min(line.find_first_of(L" \t"), line.size());
+    }
+    at = std::min(line.find_first_not_of(L" \t", at), line.size());
+    if (at == line.size())
+        return {};
+    return {toUtf8(line.substr(at))};
 }
 
 } // namespace corvane::platform
