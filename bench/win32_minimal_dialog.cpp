@@ -22,5 +22,5 @@ int main() {
         return 1;
     ShowWindow(dialog, SW_SHOW);
     RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    return 0;
+    ExitProcess(0);
 }

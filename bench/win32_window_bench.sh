@@ -12,8 +12,9 @@ if [ -z "${CORVANE_BENCH_ON_DISPLAY:-}" ]; then
         "$0" "$@"
 fi
 export WINEDEBUG=-all WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+# One server for every run (it stays until killed at the end), and a prefix made beforehand.
+wineserver -p 2>/dev/null || true
+trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i >/dev/null 2>&1 || true
-wineserver -p
-trap 'wineserver -k || true' EXIT
 hyperfine --warmup 5 --runs 40 -N \
     "wine $build/win32_first_paint.exe" "wine $build/win32_minimal_dialog.exe"

@@ -306,12 +306,15 @@ TEST_F(Win32WindowTest, ClosingStopsUnlessTheSaveItAskedForHappened) {
         dialogs_.answerMessage(A::Yes);
         dialogs_.answerSave(std::nullopt);
         close();
+        ASSERT_NE(window_->handle(), nullptr);
         dialogs_.answerMessage(A::Yes);
         dialogs_.answerSave(unwritable);
         dialogs_.answerMessage(A::Ok); // "Failed to save profile database."
         close();
+        ASSERT_NE(window_->handle(), nullptr);
         dialogs_.answerMessage(A::Cancel);
         close();
+        ASSERT_NE(window_->handle(), nullptr);
         EXPECT_TRUE(pressKey(control(Id::ProfileName), VK_ESCAPE));
         EXPECT_FALSE(destroyed_);
         EXPECT_TRUE(IsWindow(window()));
