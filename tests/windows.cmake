@@ -44,11 +44,19 @@ target_compile_definitions(win32_window_tests PRIVATE
   CORVANE_EXECUTABLE="Z:$<TARGET_FILE:corvane_console>"
   CORVANE_BINARY_DIR="Z:${CMAKE_BINARY_DIR}")
 add_dependencies(win32_window_tests Corvane_deDE)
+# A Wine prefix of their own: a Wine server keeps the display of the program that started it,
+# and the other tests must not find one.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/wine-run-window CONTENT
+"#!/bin/sh
+WINEPREFIX='${CMAKE_BINARY_DIR}/wineprefix-window' WINEDEBUG=-all exec '${CORVANE_WINE}' \"$@\"
+")
+file(CHMOD ${CMAKE_BINARY_DIR}/wine-run-window PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 add_test(NAME win32_window
-         COMMAND xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ${CMAKE_BINARY_DIR}/wine-run
-                 $<TARGET_FILE:win32_window_tests>)
+         COMMAND xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
+                 ${CMAKE_BINARY_DIR}/wine-run-window $<TARGET_FILE:win32_window_tests>)
 add_test(NAME win32_window_end_to_end
-         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/window_e2e.sh ${CMAKE_BINARY_DIR}/wine-run
-                 ${CMAKE_BINARY_DIR})
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/window_e2e.sh
+                 ${CMAKE_BINARY_DIR}/wine-run-window ${CMAKE_BINARY_DIR})
 set_tests_properties(win32_window win32_window_end_to_end PROPERTIES TIMEOUT 300
                      SKIP_RETURN_CODE 77 RESOURCE_LOCK virtual_display)

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include "app/resources.h"
 #include "ui/main_window.h"
 #include "ui/win32/win32_dialogs.h"
@@ -12,14 +14,21 @@
 namespace corvane {
 
 int runNativeWindow(const std::string& databasePath, void* languageModule) {
+    // Started from a console, the program says in one line why no window came.
+    auto fail = [] {
+        std::fputs("corvane: the main window cannot be created; to run a script: corvane <script "
+                   "file>\n",
+                   stderr);
+        return 1;
+    };
     INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_LISTVIEW_CLASSES};
     if (!InitCommonControlsEx(&commonControls))
-        return 1;
+        return fail();
     MainWindow logic;
     Win32MainWindow window(logic,
                            {GetModuleHandleW(nullptr), static_cast<HMODULE>(languageModule)});
     if (!window.create())
-        return 1;
+        return fail();
     Win32Dialogs dialogs(window);
     window.setOnDestroyed([] { PostQuitMessage(0); });
     logic.createMainWindow(window, dialogs, executableFolder());
