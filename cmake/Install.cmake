@@ -9,6 +9,10 @@ include(GNUInstallDirs)
 
 set(CORVANE_APP_ID "org.corvane.corvane" CACHE STRING
     "Reverse-DNS application id: desktop entry and AppStream metainfo names")
+if(TARGET corvane-window)
+  # The window names its desktop entry, so that docks group it under its launcher.
+  target_compile_definitions(corvane-window PRIVATE CORVANE_APP_ID="${CORVANE_APP_ID}")
+endif()
 set(CORVANE_SCREENSHOT_URL "https://corvane.org/docs/screenshot-main.png" CACHE STRING
     "Published location of docs/screenshot-main.png (tools/screenshot.sh), named in the metainfo")
 set(CORVANE_PRIVATE_DIR "lib/corvane")

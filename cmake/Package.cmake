@@ -49,8 +49,9 @@ This package adds Corvane's main window, its help, the desktop menu entry
 and the file type that opens profile databases in Corvane from the file
 manager.")
 if(TARGET corvane-window)
-  # The window needs a platform plugin, which the Qt libraries only recommend.
-  set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # The window needs a platform plugin, which the Qt libraries only recommend, and Qt's own
+  # translations for its standard buttons and file dialog in the user's language.
+  set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 endif()
 
 include(CPack)

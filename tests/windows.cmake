@@ -12,6 +12,7 @@ list(REMOVE_ITEM CORVANE_TEST_SOURCES
      ${CMAKE_CURRENT_SOURCE_DIR}/storage/profile_records_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/storage/record_database_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/storage/storage_script_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/ui/window_files_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/support/module_without_export.cpp)
 # The console program runs the scripts, as a batch file would.
 set(CORVANE_TEST_PROGRAM corvane_console)

@@ -33,6 +33,12 @@ platform::ResourceModule& resourceModule() {
     return module;
 }
 
+// The language of the loaded resource module, empty while the built-in texts serve.
+std::string& resourceLanguage() {
+    static std::string language;
+    return language;
+}
+
 // Primary language numbers by language code: the inverse of the language table, with the
 // codes the C library uses where the table keeps older ones.
 const std::map<std::string, unsigned>& primaryLanguages() {
@@ -163,8 +169,10 @@ std::string selectResourceLibraryIn(const std::string& folder, std::string_view 
         return {};
     for (const std::string& name : resourceLibraryNames(baseName, languageId)) {
         // Only the program's own folder: a module in the current directory is never loaded.
-        if (resourceModule().load(folder + name))
+        if (resourceModule().load(folder + name)) {
+            resourceLanguage() = languageCodes(languageId).language;
             return name;
+        }
     }
     return {};
 }
@@ -175,6 +183,11 @@ void selectResourceLibrary(std::string_view baseName) {
 
 void releaseResourceLibrary() {
     resourceModule().release();
+    resourceLanguage().clear();
+}
+
+std::string resourceLibraryLanguage() {
+    return resourceLanguage();
 }
 
 void* resourceModuleHandle() {

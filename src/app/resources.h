@@ -33,6 +33,8 @@ void selectResourceLibrary(std::string_view baseName);
 // An empty folder (the program's own is unknown) loads nothing.
 std::string selectResourceLibraryIn(const std::string& folder, std::string_view baseName,
                                     std::uint16_t languageId);
+// The language code ("de") of the loaded resource module; empty while the built-in table serves.
+std::string resourceLibraryLanguage();
 // Releases a loaded resource module; the built-in table serves afterwards.
 void releaseResourceLibrary();
 // The system's handle of the loaded resource module (its window resources are read through

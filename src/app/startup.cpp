@@ -9,6 +9,7 @@
 #include "platform/process.h"
 #include "platform/window.h"
 #include "profile/profile.h"
+#include "script/log.h"
 #include "script/runner.h"
 
 namespace corvane {
@@ -84,6 +85,8 @@ std::optional<int> answerInformationRequest(const std::string& commandLine) {
 
 int runProgram(const std::vector<std::string>& arguments) {
     platform::prepareProcess();
+    // Reports go to the log until a window takes them over.
+    setReportPresenter(&logReportPresenter());
     selectResourceLibrary("Corvane");
     const std::string path = commandLinePath(arguments);
     if (auto answered = answerInformationRequest(path)) {

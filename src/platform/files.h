@@ -6,6 +6,10 @@
 
 namespace corvane::platform {
 
+// The characters that separate a path's folders: "/" on POSIX, where a backslash is part of a
+// file name; "/" and "\\" on Windows.
+extern const char* const kPathSeparators;
+
 enum class FileKind { Missing, Regular, Directory, Other };
 
 // What a path names, following links, and a regular file's size. Paths are UTF-8 everywhere.

@@ -1,7 +1,6 @@
 #include "profile/profile.h"
 
 #include "app/resources.h"
-#include "script/log.h"
 
 namespace corvane {
 
@@ -132,8 +131,10 @@ namespace {
 ReportPresenter* gPresenter = nullptr;
 }
 
-void setReportPresenter(ReportPresenter* presenter) {
+ReportPresenter* setReportPresenter(ReportPresenter* presenter) {
+    ReportPresenter* previous = gPresenter;
     gPresenter = presenter;
+    return previous;
 }
 
 void reportStatus(OwnerWindow owner, StatusCode status, unsigned captionId) {
@@ -143,11 +144,8 @@ void reportStatus(OwnerWindow owner, StatusCode status, unsigned captionId) {
 
 void showReport(OwnerWindow owner, const std::string& text, const std::string& caption,
                 MessageBoxType type) {
-    if (gPresenter) {
+    if (gPresenter)
         gPresenter->showMessage(owner, text, caption, type);
-        return;
-    }
-    writeLogLine("ERROR: " + caption + " - " + text + "\n");
 }
 
 } // namespace corvane

@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "certs/certificate_entry.h"
+#include "profile/report.h"
 #include "profile/status.h"
 #include "storage/owned_types.h"
 #include "storage/record_database.h"
-#include "ui/dialogs.h"
 
 namespace corvane {
 
@@ -84,12 +84,5 @@ StatusCode validateTextField(std::string_view text);
 StatusCode validateProtocols(std::uint8_t outer, std::uint8_t inner);
 StatusCode checkCertificateRequirements(std::uint8_t outer, std::uint32_t caCount,
                                         bool clientPresent);
-
-// Reports go to the installed presenter (the main window) and to the log while there is none.
-void setReportPresenter(ReportPresenter* presenter);
-
-void reportStatus(OwnerWindow owner, StatusCode status, unsigned captionId);
-void showReport(OwnerWindow owner, const std::string& text, const std::string& caption,
-                MessageBoxType type);
 
 } // namespace corvane

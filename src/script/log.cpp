@@ -53,6 +53,24 @@ void logNamedMessage(unsigned formatId, unsigned messageId, const std::string& n
     writeLogLine(fillFormat(loadString(formatId), {loadString(messageId), name}));
 }
 
+namespace {
+
+class LogReportPresenter : public ReportPresenter {
+public:
+    void showMessage(OwnerWindow, const std::string& text, const std::string& caption,
+                     MessageBoxType) override {
+        // Every report is labelled an error, the warnings included.
+        writeLogLine("ERROR: " + caption + " - " + text + "\n");
+    }
+};
+
+} // namespace
+
+ReportPresenter& logReportPresenter() {
+    static LogReportPresenter presenter;
+    return presenter;
+}
+
 void closeLog() {
     logFile().reset();
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "profile/report.h"
+
 namespace corvane {
 
 // Appends the text verbatim to "wizard.log" in the current directory and echoes it to
@@ -14,6 +16,9 @@ void writeLogLine(std::string_view text);
 void logLineMessage(unsigned formatId, int line, unsigned messageId);
 // Writes a format (by string id) filled with a message (by string id) and a name.
 void logNamedMessage(unsigned formatId, unsigned messageId, const std::string& name);
+
+// Writes each report as one "ERROR" line: what start-up installs while no window exists.
+ReportPresenter& logReportPresenter();
 
 // Closes the log so the next write opens it again (tests that change directory use it).
 void closeLog();

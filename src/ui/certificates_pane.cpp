@@ -5,6 +5,7 @@
 #include "certs/certificate_details.h"
 #include "certs/certificate_summary.h"
 #include "platform/files.h"
+#include "ui/display_text.h"
 #include "ui/main_window.h"
 
 namespace corvane {
@@ -85,9 +86,9 @@ void MainWindow::refillCaList() {
                                                      : kValidUntilWidthScrolling);
         int row = 0;
         for (const auto& entry : profile_.caCertificates) {
-            c.insertListRow(ControlId::CaList, row, entry->fileName.str());
-            c.setListCellText(ControlId::CaList, row, 1, entry->subject.str());
-            c.setListCellText(ControlId::CaList, row, 2, entry->issuer.str());
+            c.insertListRow(ControlId::CaList, row, displayText(entry->fileName.view()));
+            c.setListCellText(ControlId::CaList, row, 1, displayText(entry->subject.view()));
+            c.setListCellText(ControlId::CaList, row, 2, displayText(entry->issuer.view()));
             c.setListCellText(ControlId::CaList, row, 3, formatCertificateDate(entry->notAfter));
             ++row;
         }
@@ -100,9 +101,12 @@ void MainWindow::refillCaList() {
 }
 
 void MainWindow::addCaCertificates() {
-    const std::vector<std::string> paths = dialogs_->chooseFileToOpen(addCaCertificatesRequest());
+    FileDialogRequest request = addCaCertificatesRequest();
+    request.initialFolder = dialogFolder(documentFolder());
+    const std::vector<std::string> paths = dialogs_->chooseFileToOpen(request);
     if (paths.empty())
         return;
+    rememberFolder(paths.front());
     const std::uint32_t before = profile_.caCertificates.count();
     for (const std::string& path : paths) {
         const StatusCode status = profile_.addCertificate(path, CertificateKind::CaCertificate);
@@ -134,10 +138,12 @@ void MainWindow::removeSelectedCaCertificate() {
 }
 
 void MainWindow::setClientCertificateFromFile() {
-    const std::vector<std::string> paths =
-        dialogs_->chooseFileToOpen(setClientCertificateRequest());
+    FileDialogRequest request = setClientCertificateRequest();
+    request.initialFolder = dialogFolder(documentFolder());
+    const std::vector<std::string> paths = dialogs_->chooseFileToOpen(request);
     if (paths.empty())
         return;
+    rememberFolder(paths.front());
     const StatusCode status =
         profile_.addCertificate(paths.front(), CertificateKind::ClientCertificate);
     if (status != StatusCode::Success) {
@@ -182,6 +188,15 @@ bool MainWindow::importDroppedFiles(const std::vector<std::string>& paths, Certi
     return profile_.caCertificates.count() != caCount || profile_.clientCertificate.get() != client;
 }
 
+void MainWindow::onListDetailsRequested(ControlId id) {
+    if (!controls_)
+        return;
+    const int row = id == ControlId::CaList ? controls().selectedListRow(id) : 0;
+    const std::string details = listRowToolTip(id, row);
+    if (!details.empty())
+        dialogs_->showDetails(controls().listCellText(id, row, 0), details);
+}
+
 std::string MainWindow::listRowToolTip(ControlId id, int row) {
     if (!controls_ || row < 0 || row >= controls().listRowCount(id))
         return {};
@@ -197,7 +212,8 @@ std::string MainWindow::listRowToolTip(ControlId id, int row) {
     key += '\0';
     key.append(entry->bytes.view());
     if (key != toolTipKey_) {
-        toolTipText_ = toolTipText(summarizeCertificate(*entry, profile_.privateKeyPassword.str()));
+        toolTipText_ = displayText(
+            toolTipText(summarizeCertificate(*entry, profile_.privateKeyPassword.str())));
         toolTipKey_ = std::move(key);
     }
     return toolTipText_;

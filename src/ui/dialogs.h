@@ -5,21 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "profile/report.h"
+
 namespace corvane {
-
-// A window that owns a report; none in script mode.
-using OwnerWindow = void*;
-
-enum class MessageBoxType { Exclamation, Error, Question };
-
-// The window front end installs one of these while its main window exists; without it reports
-// go to the log.
-class ReportPresenter {
-public:
-    virtual ~ReportPresenter() = default;
-    virtual void showMessage(OwnerWindow owner, const std::string& text, const std::string& caption,
-                             MessageBoxType type) = 0;
-};
 
 enum class MessageBoxButtons { Ok, OkCancel, YesNoCancel };
 enum class MessageBoxAnswer { Ok, Cancel, Yes, No };
@@ -36,6 +24,7 @@ struct FileDialogRequest {
     std::vector<FileFilter> filters;
     std::string defaultSuffix; // added to a typed name without extension; empty for none
     std::string proposedName;
+    std::string initialFolder; // where the dialog starts; empty for the toolkit's choice
     bool mustExist = false;
     bool multiSelect = false;
     bool overwritePrompt = false;
@@ -52,6 +41,8 @@ public:
     virtual std::vector<std::string> chooseFileToOpen(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) = 0;
     virtual void showAbout() = 0;
+    // A small read-only box whose text can be selected and copied.
+    virtual void showDetails(const std::string& caption, const std::string& text) = 0;
     // Opens the help file at its default topic in a window the main window does not own.
     virtual void showHelp(const std::string& helpFilePath) = 0;
 

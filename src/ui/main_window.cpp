@@ -1,9 +1,13 @@
 #include "ui/main_window.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "platform/files.h"
+#include "ui/display_text.h"
 
 namespace corvane {
 namespace {
@@ -35,11 +39,27 @@ std::string shortenInMiddle(std::string_view name, std::size_t room) {
 
 } // namespace
 
+std::string folderOf(std::string_view path) {
+    const auto slash = path.find_last_of(platform::kPathSeparators);
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string proposedFileName(std::string_view profileName) {
+    if (profileName.empty())
+        return {};
+    std::string name(profileName);
+    // A name may hold characters a file name cannot; each becomes an underscore.
+    for (char& c : name)
+        if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
+            c = '_';
+    return name + ".odb";
+}
+
 std::string composeTitle(std::string_view programTitle, std::string_view filePath,
                          std::string_view untitled, bool modified) {
     std::string name(untitled);
     if (!filePath.empty()) {
-        const auto slash = filePath.find_last_of("/\\");
+        const auto slash = filePath.find_last_of(platform::kPathSeparators);
         name = std::string(slash == std::string_view::npos ? filePath : filePath.substr(slash + 1));
     }
     std::string head(programTitle);
@@ -55,7 +75,7 @@ void MainWindow::createMainWindow(Controls& controls, Dialogs& dialogs, std::str
     dialogs_ = &dialogs;
     programFolder_ = std::move(programFolder);
     // Reports become message boxes owned by this window from now on.
-    setReportPresenter(&dialogs);
+    previousPresenter_ = setReportPresenter(&dialogs);
     clientCertificateWanted_ = false;
     fillAuthProtocolList();
     setUpCertificateLists();
@@ -69,7 +89,7 @@ void MainWindow::createMainWindow(Controls& controls, Dialogs& dialogs, std::str
 void MainWindow::detach() {
     if (!controls_)
         return;
-    setReportPresenter(nullptr);
+    setReportPresenter(previousPresenter_);
     controls_ = nullptr;
     dialogs_ = nullptr;
 }
@@ -229,10 +249,12 @@ void MainWindow::newProfile() {
 void MainWindow::openProfile() {
     if (!promptToSaveChanges(ids::SaveBeforeOpenText))
         return;
-    const std::vector<std::string> chosen =
-        dialogs_->chooseFileToOpen(openProfileDatabaseRequest());
+    FileDialogRequest request = openProfileDatabaseRequest();
+    request.initialFolder = dialogFolder(documentFolder());
+    const std::vector<std::string> chosen = dialogs_->chooseFileToOpen(request);
     if (chosen.empty())
         return;
+    rememberFolder(chosen.front());
     openProfileFile(chosen.front());
 }
 
@@ -256,16 +278,21 @@ void MainWindow::openProfileFile(const std::string& path) {
 }
 
 SaveResult MainWindow::saveProfile() {
+    return saveProfileFrom(documentFolder());
+}
+
+SaveResult MainWindow::saveProfileFrom(const std::string& documentFolder) {
     profile_.updateFieldMask();
     if (!validateBeforeSave())
         return SaveResult::Stopped;
     if (profile_.filePath.empty()) {
-        const std::string proposed =
-            profile_.profileName.empty() ? std::string() : profile_.profileName.str() + ".odb";
-        const std::optional<std::string> chosen =
-            dialogs_->chooseFileToSave(saveProfileDatabaseRequest(proposed));
+        FileDialogRequest request =
+            saveProfileDatabaseRequest(proposedFileName(profile_.profileName.view()));
+        request.initialFolder = dialogFolder(documentFolder);
+        const std::optional<std::string> chosen = dialogs_->chooseFileToSave(request);
         if (!chosen)
             return SaveResult::Stopped;
+        rememberFolder(*chosen);
         profile_.filePath.assign(*chosen);
     }
     readControlsIntoProfile();
@@ -279,16 +306,49 @@ SaveResult MainWindow::saveProfile() {
 }
 
 SaveResult MainWindow::saveProfileAs() {
+    const std::string folder = documentFolder();
     profile_.filePath.clear();
-    return saveProfile();
+    const SaveResult result = saveProfileFrom(folder);
+    // Refused or cancelled, the document has lost its file name: the title says so.
+    updateTitle();
+    return result;
+}
+
+std::string MainWindow::documentFolder() const {
+    if (profile_.filePath.empty())
+        return {};
+    // A name given on the command line may be relative to the folder the program started in.
+    std::error_code error;
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(std::string(profile_.filePath.view()), error);
+    return folderOf(error ? std::string(profile_.filePath.view()) : absolute.string());
+}
+
+std::string MainWindow::dialogFolder(std::string_view documentFolder) const {
+    if (!documentFolder.empty())
+        return std::string(documentFolder);
+    if (!lastFolder_.empty())
+        return lastFolder_;
+    const char* home = std::getenv("HOME");
+    if (!home || !*home)
+        return {};
+    std::string folder(home);
+    if (folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+void MainWindow::rememberFolder(const std::string& path) {
+    if (std::string folder = folderOf(path); !folder.empty())
+        lastFolder_ = std::move(folder);
 }
 
 void MainWindow::updateTitle() {
     const std::string program = loadString(ids::WindowTitle);
     if (program.empty() || !controls_)
         return;
-    controls().setTitle(composeTitle(program, profile_.filePath.view(), loadString(ids::Untitled),
-                                     profile_.modified));
+    controls().setTitle(composeTitle(program, displayText(profile_.filePath.view()),
+                                     loadString(ids::Untitled), profile_.modified));
 }
 
 void MainWindow::updateRemoveButton() {

@@ -16,8 +16,15 @@ enum class SaveResult { Done = 0, Stopped = 1 };
 // The longest title the window shows, in bytes.
 constexpr std::size_t kMaxTitleLength = 255;
 
+// The folder part of a path, with its trailing '/'; empty when the path has none.
+std::string folderOf(std::string_view path);
+
+// The name a save dialog proposes for a profile name: "<name>.odb" with every character a file
+// name cannot hold replaced; empty for no name.
+std::string proposedFileName(std::string_view profileName);
+
 // "<program> - [<file name or untitled>]" with " *]" when modified. The file name is the text
-// after the last '/' or '\'. A name too long for the title is shortened in its middle with
+// after the last '/'. A name too long for the title is shortened in its middle with
 // "...", keeping its end, where names usually differ.
 std::string composeTitle(std::string_view programTitle, std::string_view filePath,
                          std::string_view untitled, bool modified);
@@ -51,6 +58,9 @@ public:
     void onFilesDropped(ControlId id, const std::vector<std::string>& paths);
     // The details of the certificate a row of either list shows; empty for a row without one.
     std::string listRowToolTip(ControlId id, int row);
+    // The same details in a box, for the keyboard: the selected row of the CA list, the one row
+    // of the client list.
+    void onListDetailsRequested(ControlId id);
     void onFocusGained();
     // True when the window may close: the user saved, declined or had nothing to save.
     bool onCloseRequested();
@@ -90,6 +100,12 @@ public:
     };
 
 private:
+    // Where a file dialog starts: the folder of the document (or of the one it had before Save
+    // As), else the last folder a dialog went to, else the user's home folder.
+    std::string dialogFolder(std::string_view documentFolder) const;
+    std::string documentFolder() const;
+    void rememberFolder(const std::string& path);
+    SaveResult saveProfileFrom(const std::string& documentFolder);
     // Asks whether to save first; false when the command must end.
     bool promptToSaveChanges(unsigned textId);
     void markModified();
@@ -117,6 +133,8 @@ private:
     Profile profile_;
     Controls* controls_ = nullptr;
     Dialogs* dialogs_ = nullptr;
+    ReportPresenter* previousPresenter_ = nullptr; // given back on detach
+    std::string lastFolder_;
     std::string programFolder_;
     bool suppressChangeNotifications_ = false;
     bool clientCertificateWanted_ = false;

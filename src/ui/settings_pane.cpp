@@ -5,6 +5,7 @@
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "certs/certificates.h"
+#include "ui/display_text.h"
 #include "ui/main_window.h"
 
 namespace corvane {
@@ -64,6 +65,13 @@ std::string readBack(const Controls& controls, ControlId id) {
     return text;
 }
 
+// A field the user did not change goes back byte for byte, whatever its encoding: only an
+// edited text is taken from the control.
+void readField(const Controls& controls, ControlId id, CountedString& field) {
+    if (controls.text(id) != displayText(field.view()))
+        field.assign(readBack(controls, id));
+}
+
 void enable(Controls& controls, std::initializer_list<ControlId> ids, bool enabled) {
     for (ControlId id : ids)
         controls.setEnabled(id, enabled);
@@ -80,11 +88,12 @@ void MainWindow::fillAuthProtocolList() {
 
 void MainWindow::loadControlsFromProfile() {
     SuppressChangeNotifications guard(*this);
-    controls().setText(ControlId::ProfileName, profile_.profileName.str());
-    controls().setText(ControlId::Username, profile_.username.str());
-    controls().setText(ControlId::Password, profile_.password.str());
-    controls().setText(ControlId::PrivateKeyPassword, profile_.privateKeyPassword.str());
-    controls().setText(ControlId::InitialIdentity, profile_.initialIdentity.str());
+    controls().setText(ControlId::ProfileName, displayText(profile_.profileName.view()));
+    controls().setText(ControlId::Username, displayText(profile_.username.view()));
+    controls().setText(ControlId::Password, displayText(profile_.password.view()));
+    controls().setText(ControlId::PrivateKeyPassword,
+                       displayText(profile_.privateKeyPassword.view()));
+    controls().setText(ControlId::InitialIdentity, displayText(profile_.initialIdentity.view()));
     // A protocol outside the list shows as its first item, EAP-TLS.
     controls().selectComboIndex(
         ControlId::AuthProtocol,
@@ -94,14 +103,14 @@ void MainWindow::loadControlsFromProfile() {
 
 void MainWindow::readControlsIntoProfile() {
     const Controls& c = controls();
-    profile_.profileName.assign(readBack(c, ControlId::ProfileName));
-    profile_.username.assign(readBack(c, ControlId::Username));
+    readField(c, ControlId::ProfileName, profile_.profileName);
+    readField(c, ControlId::Username, profile_.username);
     // A field that does not apply to the protocol keeps the profile's value.
     for (auto [id, field] : {std::pair{ControlId::Password, &profile_.password},
                              std::pair{ControlId::PrivateKeyPassword, &profile_.privateKeyPassword},
                              std::pair{ControlId::InitialIdentity, &profile_.initialIdentity}})
         if (c.isEnabled(id))
-            field->assign(readBack(c, id));
+            readField(c, id, *field);
     // Both are single bytes: nothing selected (-1) is stored as 255.
     profile_.authProtocol = static_cast<std::uint8_t>(selectedComboValue(ControlId::AuthProtocol));
     profile_.innerAuthProtocol =
@@ -124,11 +133,12 @@ void MainWindow::applyProtocolRules() {
     // protocol changes back.
     const bool usesPassword = mask & UsesPassword;
     enable(c, {ControlId::PasswordLabel, ControlId::Password}, usesPassword);
-    c.setText(ControlId::Password, usesPassword ? profile_.password.str() : std::string());
+    c.setText(ControlId::Password,
+              usesPassword ? displayText(profile_.password.view()) : std::string());
     const bool usesIdentity = mask & UsesInitialIdentity;
     enable(c, {ControlId::InitialIdentityLabel, ControlId::InitialIdentity}, usesIdentity);
     c.setText(ControlId::InitialIdentity,
-              usesIdentity ? profile_.initialIdentity.str() : std::string());
+              usesIdentity ? displayText(profile_.initialIdentity.view()) : std::string());
 
     enable(c, {ControlId::AddCa, ControlId::RemoveCa, ControlId::CaList, ControlId::CaListLabel},
            mask & UsesCaCertificates);
@@ -170,7 +180,8 @@ void MainWindow::refreshClientCertificateArea() {
         false);
     if (profile_.authProtocol == EapTls || c.isEnabled(ControlId::ClientList)) {
         if (profile_.clientCertificate) {
-            c.insertListRow(ControlId::ClientList, 0, profile_.clientCertificate->fileName.str());
+            c.insertListRow(ControlId::ClientList, 0,
+                            displayText(profile_.clientCertificate->fileName.view()));
             enable(c,
                    {ControlId::ClearClient, ControlId::PrivateKeyPasswordLabel,
                     ControlId::PrivateKeyPassword},
@@ -181,7 +192,7 @@ void MainWindow::refreshClientCertificateArea() {
     }
     SuppressChangeNotifications guard(*this);
     c.setText(ControlId::PrivateKeyPassword, (profile_.fieldMask & AllowsClientCertificate)
-                                                 ? profile_.privateKeyPassword.str()
+                                                 ? displayText(profile_.privateKeyPassword.view())
                                                  : std::string());
 }
 

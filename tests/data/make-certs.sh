@@ -44,6 +44,9 @@ openssl req -new -x509 -key ca2.key -days $DAYS -subj "/O=Corvane Tests/CN=Corva
     -out "$out/ca2.pem"
 openssl x509 -in "$out/ca2.pem" -outform DER -out "$out/ca2.der"
 cat "$out/ca.pem" "$out/ca2.pem" > "$out/two-certs.pem"
+# A name that reads as markup: the window must show it as text and fetch nothing it names.
+openssl req -new -x509 -key ca2.key -days $DAYS \
+    -subj "/O=Corvane Tests/CN=<img src=\\/nonexistent\\/corvane-markup x>" -out "$out/ca-markup.pem"
 openssl crl2pkcs7 -nocrl -certfile "$out/two-certs.pem" -outform DER -out "$out/bundle.p7b"
 
 # Fixed validity periods need `openssl ca`: one long past, one far ahead.

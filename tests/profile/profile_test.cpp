@@ -232,9 +232,9 @@ TEST_F(ReportTest, WindowModeShowsAMessageBoxInstead) {
                             (type == MessageBoxType::Exclamation ? "!" : "?"));
         }
     } recorder;
-    setReportPresenter(&recorder);
+    ReportPresenter* log = setReportPresenter(&recorder);
     reportStatus(nullptr, StatusCode::AlreadyInList, ids::CaValidationCaption);
-    setReportPresenter(nullptr);
+    setReportPresenter(log);
     EXPECT_EQ(recorder.shown, (std::vector<std::string>{
                                   "CA Certificate Validation Error|Certificate is already in the "
                                   "list.|!"}));

@@ -11,10 +11,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolTip>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -22,6 +25,7 @@
 
 #include "app/resources.h"
 #include "ui/main_window.h"
+#include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_main_window.h"
 #include "ui/scripted_dialogs.h"
 
@@ -167,11 +171,14 @@ private slots:
         drop(ControlId::CaList,
              {QUrl::fromLocalFile(certPath("ca.pem")), QUrl::fromLocalFile(certPath("ca2.pem"))});
         QTreeWidget* view = list(ControlId::CaList);
-        const QPoint overRow = view->visualItemRect(view->topLevelItem(1)).center();
-        QHelpEvent help(QEvent::ToolTip, overRow, view->viewport()->mapToGlobal(overRow));
-        QApplication::sendEvent(view->viewport(), &help);
+        auto hover = [view](int row) {
+            const QPoint at = view->visualItemRect(view->topLevelItem(row)).center();
+            QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(view->viewport(), &help);
+        };
+        hover(1);
         QTRY_VERIFY(QToolTip::isVisible());
-        const QString text = QToolTip::text();
+        const QString text = shownToolTip();
         QVERIFY2(text.startsWith("Subject: CN=Corvane Second CA,O=Corvane Tests\n"),
                  qPrintable(text));
         QVERIFY(text.contains("\nSHA-256 fingerprint: "));
@@ -186,6 +193,49 @@ private slots:
         QHelpEvent empty(QEvent::ToolTip, belowRows, view->viewport()->mapToGlobal(belowRows));
         QApplication::sendEvent(view->viewport(), &empty);
         QVERIFY(!QToolTip::isVisible());
+
+        // A name from a file that reads as markup shows as the text it is.
+        drop(ControlId::CaList, {QUrl::fromLocalFile(certPath("ca-markup.pem"))});
+        hover(2);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(shownToolTip().contains("<img src=/nonexistent/corvane-markup x"),
+                 qPrintable(shownToolTip()));
+        QToolTip::hideText();
+    }
+
+    // The whole date stays visible, however wide the locale writes it; Issuer gives up the room.
+    void validUntilShowsItsWidestDate() {
+        QTreeWidget* view = list(ControlId::CaList);
+        const int issuer = view->columnWidth(2);
+        window->deleteAllListRows(ControlId::CaList);
+        window->setListColumnWidth(ControlId::CaList, 3, 64); // five rows and more
+        const int narrow = view->columnWidth(3);
+        for (int row = 0; row < 5; ++row) {
+            window->insertListRow(ControlId::CaList, row, "ca.pem");
+            window->setListCellText(ControlId::CaList, row, 3, row == 3 ? "11/14/2126" : "1/1/26");
+        }
+        const int needed = view->sizeHintForIndex(view->model()->index(3, 3)).width();
+        QVERIFY(needed > narrow);
+        QCOMPARE(view->columnWidth(3), needed);
+        QCOMPARE(view->columnWidth(2), issuer - (needed - narrow));
+    }
+
+    // The details a tooltip shows, from the keyboard on the selected row.
+    void certificateDetailsFromTheKeyboard() {
+        drop(ControlId::CaList,
+             {QUrl::fromLocalFile(certPath("ca.pem")), QUrl::fromLocalFile(certPath("ca2.pem"))});
+        QTreeWidget* view = list(ControlId::CaList);
+        view->topLevelItem(1)->setSelected(true);
+        const std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
+            {Qt::Key_Menu, Qt::NoModifier},
+            {Qt::Key_F10, Qt::ShiftModifier},
+            {Qt::Key_Return, Qt::NoModifier}};
+        for (const auto& [key, modifiers] : keys) {
+            dialogs->clearShown();
+            QTest::keyClick(view, key, modifiers);
+            QCOMPARE(dialogs->shown().size(), std::size_t(1));
+            QCOMPARE(QString::fromStdString(dialogs->shown()[0].caption), QString("ca2.pem"));
+        }
     }
 
     void passwordFieldsHideWhatIsTyped() {
@@ -213,15 +263,17 @@ private slots:
             field->clear();
             typeText(field, QString(c.limit, QChar(0xFC)));
             QCOMPARE(field->text().toUtf8().size(), c.limit / 2 * 2);
-            // A paste that would not fit is refused as well.
+            // A paste that does not fit is cut to the room left, never inside a character.
             field->clear();
             QTest::keyClicks(field, "ab");
-            QApplication::clipboard()->setText(QString(c.limit, QChar('p')));
+            QApplication::clipboard()->setText(QString(c.limit, QChar(0xFC)));
+            field->home(false);
             field->paste();
-            QCOMPARE(field->text(), QString("ab"));
+            QCOMPARE(field->text(), QString((c.limit - 2) / 2, QChar(0xFC)) + "ab");
         }
-        // The refused paste left the profile as the field shows it.
-        QCOMPARE(logic->profile().profileName.str(), std::string("ab"));
+        // The cut paste reached the profile as the field shows it.
+        QCOMPARE(logic->profile().profileName.str(),
+                 (QString(12, QChar(0xFC)) + "ab").toUtf8().toStdString());
     }
 
     // The whole window in German, and every caption still fits its control.
@@ -230,6 +282,10 @@ private slots:
         const std::string chosen =
             selectResourceLibraryIn(CORVANE_BINARY_DIR "/", "Corvane", 0x0407);
         QCOMPARE(QString::fromStdString(chosen), QString("Corvane_deDE.so"));
+        // Qt's own texts follow: the buttons of a message box, the file dialog.
+        const std::unique_ptr<QTranslator> qtGerman = installToolkitTranslations();
+        QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QString("&Ja"));
         open();
         struct Text {
             ControlId id;
@@ -259,6 +315,16 @@ private slots:
     }
 
 private:
+    // The tooltip's text as the reader sees it, markup rendered.
+    static QString shownToolTip() {
+        const QString text = QToolTip::text();
+        if (!Qt::mightBeRichText(text))
+            return text;
+        QTextDocument document;
+        document.setHtml(text);
+        return document.toPlainText();
+    }
+
     void checkCaptionsFit() {
         const QStringList tooWide = captionsTooWide();
         QVERIFY2(tooWide.isEmpty(), qPrintable(tooWide.join("; ")));

@@ -4,7 +4,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "script/log.h"
+
 namespace corvane::test {
+
+// The tests run the script runner without start-up: reports reach the log as start-up has them.
+[[maybe_unused]] const auto* gStartUpPresenter = setReportPresenter(&logReportPresenter());
 
 namespace {
 // Paths are UTF-8, as inside the program; a std::string alone would be the ANSI code page on

@@ -14,7 +14,7 @@ namespace corvane::test {
 class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
-        std::string kind; // "message", "open", "save", "about", "help"
+        std::string kind; // "message", "open", "save", "about", "details", "help"
         std::string caption;
         std::string text; // message text, or the help file's path
         MessageBoxType type = MessageBoxType::Exclamation;
@@ -90,6 +90,10 @@ public:
             unexpected_.push_back("unexpected About box");
         else
             --aboutExpected_;
+    }
+
+    void showDetails(const std::string& caption, const std::string& text) override {
+        shown_.push_back({"details", caption, text, {}, {}, {}});
     }
 
     void showHelp(const std::string& helpFilePath) override {

@@ -4,6 +4,8 @@
 
 namespace corvane::platform {
 
+const char* const kPathSeparators = "/";
+
 FileKind fileKind(const std::string& path, std::uint64_t* size) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)

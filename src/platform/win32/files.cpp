@@ -8,6 +8,8 @@
 
 namespace corvane::platform {
 
+const char* const kPathSeparators = "/\\";
+
 FileKind fileKind(const std::string& path, std::uint64_t* size) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     const std::wstring wide = toWide(path);

@@ -40,7 +40,10 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
             connect(ok, &QPushButton::clicked, this, [this] { done(1); });
             widget = ok;
         } else {
-            widget = new QLabel(tableText(row.captionId), this);
+            auto* label = new QLabel(this);
+            label->setTextFormat(Qt::PlainText);
+            label->setText(tableText(row.captionId));
+            widget = label;
             // A font wider than the template's must not cut the version or a legal line.
             rect.width = std::max(rect.width, widget->sizeHint().width());
         }

@@ -29,7 +29,13 @@ bool ListToolTips::eventFilter(QObject* watched, QEvent* event) {
     auto* help = static_cast<QHelpEvent*>(event);
     QTreeWidgetItem* item = list->itemAt(help->pos());
     const int row = item ? list->indexOfTopLevelItem(item) : -1;
-    const QString text = row >= 0 ? toQString(logic_.listRowToolTip(id, row)) : QString();
+    // The details come from a certificate file: a tooltip would take markup in them for rich
+    // text and fetch what an image tag names, so they go in escaped.
+    const std::string details = row >= 0 ? logic_.listRowToolTip(id, row) : std::string();
+    const QString text = details.empty()
+                             ? QString()
+                             : QStringLiteral("<p style='white-space:pre'>") +
+                                   toQString(details).toHtmlEscaped() + QStringLiteral("</p>");
     if (text.isEmpty()) {
         QToolTip::hideText();
         event->ignore();

@@ -1,8 +1,14 @@
 #include "ui/qt/qt_dialogs.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTranslator>
+#include <QVBoxLayout>
 
 #include "app/string_ids.h"
 #include "ui/qt/about_box.h"
@@ -34,6 +40,18 @@ QString qtFilter(const FileFilter& filter) {
 
 } // namespace
 
+std::unique_ptr<QTranslator> installToolkitTranslations() {
+    const std::string language = resourceLibraryLanguage();
+    if (language.empty())
+        return nullptr;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_") + toQString(language),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    QCoreApplication::installTranslator(translator.get());
+    return translator;
+}
+
 void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save) {
     dialog.setWindowTitle(toQString(request.title));
     // Qt's own dialog everywhere, so that the filters behave alike on every desktop.
@@ -57,6 +75,8 @@ void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request, 
             dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile
                                                  : QFileDialog::AnyFile);
     }
+    if (!request.initialFolder.empty())
+        dialog.setDirectory(toQString(request.initialFolder));
     if (!request.proposedName.empty())
         dialog.selectFile(toQString(request.proposedName));
 }
@@ -120,6 +140,31 @@ std::optional<std::string> QtDialogs::chooseFileToSave(const FileDialogRequest& 
 void QtDialogs::showAbout() {
     AboutBox box(owner_);
     box.runOver(owner_ ? owner_->frameGeometry() : QRect());
+}
+
+void QtDialogs::showDetails(const std::string& caption, const std::string& text) {
+    QDialog box(owner_);
+    box.setWindowTitle(toQString(caption));
+    auto* layout = new QVBoxLayout(&box);
+    // Plain text, read-only but selectable: the details can be copied, never run as markup.
+    auto* view = new QPlainTextEdit(toQString(text), &box);
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    // Wide enough for the longest line (a fingerprint), within reason; longer ones scroll.
+    const QFontMetrics metrics(view->font());
+    int widest = 0;
+    for (const QString& line : view->toPlainText().split('\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int frame = 2 * (view->frameWidth() + int(view->document()->documentMargin())) + 4;
+    view->setMinimumSize(std::min(widest + frame, metrics.averageCharWidth() * 140),
+                         metrics.lineSpacing() * 10);
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &box);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    layout->addWidget(buttons);
+    view->setFocus();
+    box.exec();
 }
 
 void QtDialogs::showHelp(const std::string& helpFilePath) {

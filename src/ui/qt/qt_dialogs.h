@@ -8,9 +8,14 @@
 #include "ui/qt/help_window.h"
 
 class QFileDialog;
+class QTranslator;
 class QWidget;
 
 namespace corvane {
+
+// Qt's own texts (standard buttons, the file dialog) in the resource module's language,
+// installed in the application; null when there is none to load.
+std::unique_ptr<QTranslator> installToolkitTranslations();
 
 // The file dialog of a request: title, filters that match whatever the case, default suffix
 // and options.
@@ -28,6 +33,7 @@ public:
     std::vector<std::string> chooseFileToOpen(const FileDialogRequest& request) override;
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) override;
     void showAbout() override;
+    void showDetails(const std::string& caption, const std::string& text) override;
     void showHelp(const std::string& helpFilePath) override;
 
     HelpWindow* helpWindow() const { return help_.get(); }

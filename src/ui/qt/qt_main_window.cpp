@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -29,16 +30,69 @@
 namespace corvane {
 namespace {
 
-// Refuses a text longer than the field's record can hold, counted in stored bytes.
+// Keeps a field within what its record holds, counted in stored bytes. The program's own
+// texts go in whole, a loaded one over the limit too; such a text may then shrink but never
+// grow. An edit that does not fit keeps what was typed or pasted up to the room left.
 class ByteLimitValidator : public QValidator {
 public:
-    ByteLimitValidator(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
-    State validate(QString& input, int&) const override {
-        return input.toUtf8().size() <= limit_ ? Acceptable : Invalid;
+    ByteLimitValidator(int limit, QLineEdit* edit)
+        : QValidator(edit), limit_(limit), ceiling_(limit) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+            accepted_ = text;
+            ceiling_ = std::max(limit_, bytes(text));
+        });
+    }
+
+    void setProgramText(QLineEdit& edit, const QString& text) {
+        programText_ = true;
+        edit.setText(text);
+        programText_ = false;
+    }
+
+    State validate(QString& input, int& cursor) const override {
+        if (programText_ || bytes(input) <= ceiling_)
+            return Acceptable;
+        // What the edit put in: the input between the parts it kept of the accepted text.
+        qsizetype head = 0;
+        const qsizetype shorter = std::min(input.size(), accepted_.size());
+        while (head < shorter && input[head] == accepted_[head])
+            ++head;
+        qsizetype tail = 0;
+        while (tail < shorter - head &&
+               input[input.size() - 1 - tail] == accepted_[accepted_.size() - 1 - tail])
+            ++tail;
+        // Never split a surrogate pair at either end.
+        if (head > 0 && input[head - 1].isHighSurrogate())
+            --head;
+        if (tail > 0 && input[input.size() - tail].isLowSurrogate())
+            --tail;
+        const QString kept = input.left(head) + input.right(tail);
+        int room = ceiling_ - bytes(kept);
+        QString inserted;
+        const QString added = input.mid(head, input.size() - head - tail);
+        for (qsizetype i = 0; i < added.size();) {
+            const qsizetype width = added[i].isHighSurrogate() && i + 1 < added.size() ? 2 : 1;
+            const int size = bytes(added.mid(i, width));
+            if (size > room)
+                break;
+            inserted += added.mid(i, width);
+            room -= size;
+            i += width;
+        }
+        if (inserted.isEmpty())
+            return Invalid;
+        input = input.left(head) + inserted + input.right(tail);
+        cursor = int(head + inserted.size());
+        return Acceptable;
     }
 
 private:
+    static int bytes(const QString& text) { return int(text.toUtf8().size()); }
+
     int limit_;
+    int ceiling_;
+    QString accepted_;
+    bool programText_ = false;
 };
 
 // A label's text as a screen reader should say it: without the colon.
@@ -58,6 +112,9 @@ bool isFocusable(const TemplateControl& row) {
         return true;
     }
 }
+
+constexpr int kIssuerColumn = 2;
+constexpr int kValidUntilColumn = 3;
 
 struct MenuItem {
     ControlId id; // None for a separator
@@ -127,8 +184,9 @@ void QtMainWindow::createMenus() {
                 menu->addSeparator();
                 continue;
             }
-            // The text carries its shortcut's name after a tab; the menu shows that part.
-            QAction* action = menu->addAction(tableText(item.textId));
+            // The table's text names the shortcut after a tab; the action's name stops before it,
+            // and the menu shows and announces the keys of its shortcut instead.
+            QAction* action = menu->addAction(tableText(item.textId).section('\t', 0, 0));
             if (item.shortcut) {
                 action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
                 action->setShortcutContext(Qt::WindowShortcut);
@@ -202,9 +260,14 @@ QWidget* QtMainWindow::createControl(const TemplateControl& row, QWidget* face) 
         widget = box;
         break;
     }
-    case ControlKind::StaticText:
-        widget = new QLabel(caption, face);
+    case ControlKind::StaticText: {
+        auto* label = new QLabel(face);
+        // Captions come from a resource module, a file: never taken for markup.
+        label->setTextFormat(Qt::PlainText);
+        label->setText(caption);
+        widget = label;
         break;
+    }
     case ControlKind::GroupBox:
         widget = new QGroupBox(caption, face);
         break;
@@ -286,9 +349,13 @@ QTreeWidget* QtMainWindow::list(ControlId id) const {
 void QtMainWindow::setText(ControlId id, const std::string& text) {
     QWidget* w = control(id);
     const QString value = toQString(text);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
-        edit->setText(value);
-    else if (auto* label = qobject_cast<QLabel*>(w))
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        auto* limit = dynamic_cast<ByteLimitValidator*>(const_cast<QValidator*>(edit->validator()));
+        if (limit)
+            limit->setProgramText(*edit, value);
+        else
+            edit->setText(value);
+    } else if (auto* label = qobject_cast<QLabel*>(w))
         label->setText(value);
     else if (auto* button = qobject_cast<QAbstractButton*>(w))
         button->setText(value);
@@ -389,6 +456,10 @@ void QtMainWindow::selectComboIndex(ControlId id, int index) {
 void QtMainWindow::deleteAllListRows(ControlId id) {
     if (QTreeWidget* view = list(id))
         view->clear();
+    if (id == ControlId::CaList) {
+        widestValidUntil_ = 0;
+        fitValidUntilColumn();
+    }
 }
 
 void QtMainWindow::insertListRow(ControlId id, int row, const std::string& text) {
@@ -400,8 +471,27 @@ void QtMainWindow::insertListRow(ControlId id, int row, const std::string& text)
 
 void QtMainWindow::setListCellText(ControlId id, int row, int column, const std::string& text) {
     QTreeWidget* view = list(id);
-    if (QTreeWidgetItem* item = view ? view->topLevelItem(row) : nullptr)
-        item->setText(column, toQString(text));
+    QTreeWidgetItem* item = view ? view->topLevelItem(row) : nullptr;
+    if (!item)
+        return;
+    item->setText(column, toQString(text));
+    if (id == ControlId::CaList && column == kValidUntilColumn) {
+        const QModelIndex index = view->model()->index(row, column);
+        widestValidUntil_ = std::max(widestValidUntil_, view->sizeHintForIndex(index).width());
+        fitValidUntilColumn();
+    }
+}
+
+void QtMainWindow::fitValidUntilColumn() {
+    QTreeWidget* view = list(ControlId::CaList);
+    if (!view)
+        return;
+    if (validUntilWidth_ == 0)
+        validUntilWidth_ = view->columnWidth(kValidUntilColumn);
+    const int width = std::max(validUntilWidth_, widestValidUntil_);
+    const int issuer = scaleTemplatePixels(caListColumns()[kIssuerColumn].width, units_);
+    view->setColumnWidth(kValidUntilColumn, width);
+    view->setColumnWidth(kIssuerColumn, std::max(issuer / 3, issuer - (width - validUntilWidth_)));
 }
 
 int QtMainWindow::listRowCount(ControlId id) const {
@@ -416,8 +506,15 @@ std::string QtMainWindow::listCellText(ControlId id, int row, int column) const 
 }
 
 void QtMainWindow::setListColumnWidth(ControlId id, int column, int width) {
-    if (QTreeWidget* view = list(id))
-        view->setColumnWidth(column, scaleTemplatePixels(width, units_));
+    QTreeWidget* view = list(id);
+    if (!view)
+        return;
+    if (id == ControlId::CaList && column == kValidUntilColumn) {
+        validUntilWidth_ = scaleTemplatePixels(width, units_);
+        fitValidUntilColumn();
+        return;
+    }
+    view->setColumnWidth(column, scaleTemplatePixels(width, units_));
 }
 
 int QtMainWindow::selectedListRow(ControlId id) const {
@@ -444,7 +541,9 @@ void QtMainWindow::setFocusedListRow(ControlId id, int row) {
 }
 
 void QtMainWindow::setTitle(const std::string& title) {
-    setWindowTitle(toQString(title));
+    // A file name is shown as it is: Qt takes "[*]" in a title for its modified mark, and shows
+    // a doubled one as one.
+    setWindowTitle(toQString(title).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
 }
 
 void QtMainWindow::requestClose() {
@@ -483,9 +582,26 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (id == ControlId::None)
         return QMainWindow::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::KeyPress:
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete) {
             logic_.onListDeleteKey(id);
+            return true;
+        }
+        // The details a tooltip shows on hover, from the keyboard: the menu key, Shift+F10 or
+        // Enter on the row.
+        const bool menuKey = key->key() == Qt::Key_Menu ||
+                             (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (menuKey || enter) {
+            logic_.onListDetailsRequested(id);
+            return true;
+        }
+        break;
+    }
+    case QEvent::ContextMenu:
+        if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+            logic_.onListDetailsRequested(id);
             return true;
         }
         break;

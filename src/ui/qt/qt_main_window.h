@@ -85,12 +85,16 @@ private:
     QWidget* createControl(const TemplateControl& row, QWidget* face);
     QTreeWidget* list(ControlId id) const;
     ControlId listOf(QObject* watched) const;
+    // "Valid Until" as wide as its widest date, at least as asked; Issuer gives up the room.
+    void fitValidUntilColumn();
 
     MainWindow& logic_;
     DialogBaseUnits units_;
     std::map<ControlId, QWidget*> controls_;
     std::map<ControlId, QAction*> actions_;
     std::function<void()> onClosed_;
+    int validUntilWidth_ = 0; // as the logic asked, in pixels
+    int widestValidUntil_ = 0;
 };
 
 } // namespace corvane

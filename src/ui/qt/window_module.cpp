@@ -1,5 +1,6 @@
 // The window module's one export: the program's entry calls it in window mode.
 #include <QApplication>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,9 @@ int runWindow(const char* databasePath) {
     qInstallMessageHandler(previous);
     // The help window may stay open; closing the main window ends the program all the same.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Docks and task bars group the window under the desktop entry that started it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
+    const std::unique_ptr<QTranslator> translations = installToolkitTranslations();
 
     MainWindow logic;
     QtMainWindow window(logic);
