@@ -81,7 +81,7 @@ cmake --build "$out" -j"$jobs"
 # Everything is linked in: the programs may import only DLLs that Windows itself ships.
 for program in corvane.exe corvane.com; do
     foreign=$($host-objdump -p "$out/$program" | sed -n 's/^\s*DLL Name: //p' |
-        grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|ws2_32|crypt32|bcrypt|msvcrt|ole32|comctl32|comdlg32|shlwapi|hhctrl\.ocx|uxtheme)(\.dll)?$' || true)
+        grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|ws2_32|crypt32|bcrypt|msvcrt|ole32|comctl32|comdlg32|shlwapi|hhctrl\.ocx|uxtheme|msimg32)(\.dll)?$' || true)
     if [ -n "$foreign" ]; then
         echo "$program imports DLLs that Windows does not ship: $foreign" >&2
         exit 1
