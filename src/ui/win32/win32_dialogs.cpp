@@ -148,6 +148,11 @@ void Win32Dialogs::showAbout() {
     runAboutBox(owner_.handle(), owner_.modules());
 }
 
+void Win32Dialogs::showDetails(const std::string& caption, const std::string& text) {
+    MessageBoxW(owner_.handle(), platform::toWide(text).c_str(), platform::toWide(caption).c_str(),
+                MB_OK | MB_ICONINFORMATION);
+}
+
 void Win32Dialogs::showHelp(const std::string& helpFilePath) {
     // The help viewer opens in a window of its own that the main window does not own.
     const std::wstring path = platform::toWide(helpFilePath);

@@ -19,6 +19,8 @@ public:
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) override;
     void showAbout() override;
     void showHelp(const std::string& helpFilePath) override;
+    // A certificate's details in a box whose text Ctrl+C copies whole.
+    void showDetails(const std::string& caption, const std::string& text);
 
 private:
     const Win32MainWindow& owner_;
