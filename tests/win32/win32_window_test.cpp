@@ -212,6 +212,22 @@ TEST_F(Win32WindowTest, TypingMarksTheTitleAndFieldsHoldTheirRecordsBytes) {
         EXPECT_EQ(window_->text(id), std::string(std::size_t(limit - 1), 'a'));
         type(id, L"bc"); // the last byte taken, the next refused
         EXPECT_EQ(window_->text(id), std::string(std::size_t(limit - 1), 'a') + "b");
+
+        // A paste keeps what fits, whole characters only.
+        window_->setText(id, std::string(std::size_t(limit - 3), 'a'));
+        SendMessageW(control(id), EM_SETSEL, WPARAM(limit), LPARAM(limit));
+        SendMessageW(control(id), EM_REPLACESEL, TRUE, LPARAM(L"xy\u00e9z"));
+        EXPECT_EQ(window_->text(id), std::string(std::size_t(limit - 3), 'a') + "xy");
+
+        // A loaded text over the limit may shrink but never grow.
+        const std::string over(std::size_t(limit + 1), 'a');
+        window_->setText(id, over);
+        SendMessageW(control(id), EM_SETSEL, 0, 0);
+        SendMessageW(control(id), EM_REPLACESEL, TRUE, LPARAM(L"b"));
+        EXPECT_EQ(window_->text(id), over);
+        SendMessageW(control(id), EM_SETSEL, 0, 1);
+        SendMessageW(control(id), EM_REPLACESEL, TRUE, LPARAM(L""));
+        EXPECT_EQ(window_->text(id), over.substr(1));
     }
 }
 

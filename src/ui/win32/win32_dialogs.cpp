@@ -57,7 +57,8 @@ std::wstring filterText(const std::vector<FileFilter>& filters) {
 struct FileDialog {
     FileDialog(HWND owner, const FileDialogRequest& request)
         : title(platform::toWide(request.title)), filter(filterText(request.filters)),
-          defaultSuffix(platform::toWide(request.defaultSuffix)), buffer(kFileBufferSize, L'\0') {
+          defaultSuffix(platform::toWide(request.defaultSuffix)),
+          initialFolder(platform::toWide(request.initialFolder)), buffer(kFileBufferSize, L'\0') {
         const std::wstring proposed = platform::toWide(request.proposedName);
         proposed.copy(buffer.data(), std::min(proposed.size(), buffer.size() - 1));
         record.lStructSize = sizeof record;
@@ -67,6 +68,7 @@ struct FileDialog {
         record.lpstrFile = buffer.data();
         record.nMaxFile = DWORD(buffer.size());
         record.lpstrTitle = title.c_str();
+        record.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
         record.lpstrDefExt = defaultSuffix.empty() ? nullptr : defaultSuffix.c_str();
         // The current folder is where script runs keep their log: the dialogs leave it alone.
         record.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
@@ -83,6 +85,7 @@ struct FileDialog {
     std::wstring title;
     std::wstring filter;
     std::wstring defaultSuffix;
+    std::wstring initialFolder;
     std::wstring buffer;
     OPENFILENAMEW record{};
 };

@@ -20,7 +20,7 @@ public:
     void showAbout() override;
     void showHelp(const std::string& helpFilePath) override;
     // A certificate's details in a box whose text Ctrl+C copies whole.
-    void showDetails(const std::string& caption, const std::string& text);
+    void showDetails(const std::string& caption, const std::string& text) override;
 
 private:
     const Win32MainWindow& owner_;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "app/resources.h"
@@ -280,6 +281,17 @@ LRESULT Win32MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_SETFOCUS:
         logic_.onFocusGained();
         return 0;
+    case WM_CONTEXTMENU:
+        // The menu key or Shift+F10 on a list (position -1) shows the row's details, which the
+        // info tip shows only to the mouse.
+        if (lParam == -1) {
+            const int id = GetDlgCtrlID(reinterpret_cast<HWND>(wParam));
+            if (id == int(ControlId::CaList) || id == int(ControlId::ClientList)) {
+                logic_.onListDetailsRequested(ControlId(id));
+                return 0;
+            }
+        }
+        break;
     case WM_DPICHANGED: {
         // The dialog manager scales the window and its controls; list columns are ours.
         const LRESULT result = DefDlgProcW(window_, message, wParam, lParam);
@@ -329,21 +341,55 @@ void Win32MainWindow::onCommand(int id, int code, HWND from) {
 void Win32MainWindow::onEditChanged(ControlId id, HWND edit) {
     const std::wstring now = windowText(edit);
     const TemplateControl* row = findControl(mainWindowTemplate(), id);
-    const bool tooLong = row && row->textLimit > 0 && !programWriting_ &&
-                         platform::toUtf8(now).size() > std::size_t(row->textLimit);
-    if (tooLong) {
-        // The field's record holds so many bytes: the typed or pasted text is refused whole,
-        // and the caret stays where the refused text began.
-        const std::wstring& accepted = acceptedText_[id];
-        DWORD caret = 0;
-        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
-        const std::size_t added = now.size() > accepted.size() ? now.size() - accepted.size() : 0;
-        const DWORD back = DWORD(std::min<std::size_t>(caret, added));
+    const std::wstring& accepted = acceptedText_[id];
+    const auto bytes = [](std::wstring_view text) {
+        return platform::toUtf8(std::wstring(text)).size();
+    };
+    // A field holds what its record holds, in stored bytes; a loaded text over the limit may
+    // shrink but never grow.
+    const std::size_t ceiling =
+        row && row->textLimit > 0 ? std::max(std::size_t(row->textLimit), bytes(accepted)) : 0;
+    if (!programWriting_ && ceiling > 0 && bytes(now) > ceiling) {
+        // What the edit put in lies between the parts it kept of the accepted text; keep of it
+        // what fits, whole characters only, as a native limited edit does with a paste.
+        std::size_t head = 0;
+        const std::size_t shorter = std::min(now.size(), accepted.size());
+        while (head < shorter && now[head] == accepted[head])
+            ++head;
+        std::size_t tail = 0;
+        while (tail < shorter - head &&
+               now[now.size() - 1 - tail] == accepted[accepted.size() - 1 - tail])
+            ++tail;
+        if (head > 0 && IS_HIGH_SURROGATE(now[head - 1]))
+            --head;
+        if (tail > 0 && IS_LOW_SURROGATE(now[now.size() - tail]))
+            --tail;
+        const std::wstring_view added(now.data() + head, now.size() - head - tail);
+        std::size_t room =
+            ceiling - bytes(now.substr(0, head)) - bytes(now.substr(now.size() - tail));
+        std::size_t kept = 0;
+        while (kept < added.size()) {
+            const std::size_t width =
+                IS_HIGH_SURROGATE(added[kept]) && kept + 1 < added.size() ? 2 : 1;
+            const std::size_t size = bytes(added.substr(kept, width));
+            if (size > room)
+                break;
+            room -= size;
+            kept += width;
+        }
+        const std::wstring fitted = now.substr(0, head) + std::wstring(added.substr(0, kept)) +
+                                    now.substr(now.size() - tail);
         programWriting_ = true;
-        SetWindowTextW(edit, accepted.c_str());
+        SetWindowTextW(edit, fitted.c_str());
         programWriting_ = false;
-        SendMessageW(edit, EM_SETSEL, caret - back, caret - back);
-        MessageBeep(MB_OK);
+        const auto caret = WPARAM(head + kept);
+        SendMessageW(edit, EM_SETSEL, caret, caret);
+        if (kept < added.size())
+            MessageBeep(MB_OK);
+        if (fitted == accepted)
+            return;
+        acceptedText_[id] = fitted;
+        logic_.onEdited(id);
         return;
     }
     acceptedText_[id] = now;
@@ -361,6 +407,9 @@ LRESULT Win32MainWindow::onNotify(const NMHDR& header, LPARAM lParam) {
     case LVN_KEYDOWN:
         if (reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey == VK_DELETE)
             logic_.onListDeleteKey(id);
+        return 0;
+    case NM_RETURN:
+        logic_.onListDetailsRequested(id);
         return 0;
     case LVN_GETINFOTIPW: {
         auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(lParam);
