@@ -13,7 +13,7 @@ jobs=${CORVANE_JOBS:-2}
 host=x86_64-w64-mingw32
 
 packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wine64 wine \
-googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool"
+googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool nsis zip unzip"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -81,7 +81,7 @@ cmake --build "$out" -j"$jobs"
 # Everything is linked in: the programs may import only DLLs that Windows itself ships.
 for program in corvane.exe corvane.com; do
     foreign=$($host-objdump -p "$out/$program" | sed -n 's/^\s*DLL Name: //p' |
-        grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|ws2_32|crypt32|bcrypt|msvcrt|ole32|comctl32|comdlg32|shlwapi|hhctrl\.ocx|uxtheme)(\.dll)?$' || true)
+        grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|ws2_32|crypt32|bcrypt|msvcrt|ole32|comctl32|comdlg32|shlwapi|hhctrl\.ocx|uxtheme|msimg32)(\.dll)?$' || true)
     if [ -n "$foreign" ]; then
         echo "$program imports DLLs that Windows does not ship: $foreign" >&2
         exit 1
@@ -93,3 +93,4 @@ mkdir -p "$out/dist"
 cp "$out/corvane.exe" "$out/corvane.com" "$out/Corvane_deDE.dll" "$out/Corvane.chm" \
     "$src/LICENSE" "$out/dist/"
 echo "Windows build in $out/dist"
+"$src/packaging/windows/package.sh" "$out"
