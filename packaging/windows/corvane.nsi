@@ -175,7 +175,7 @@ Section "$(SecProgramName)" SecProgram
   ; which belongs to whatever the user chose (an office suite uses .odb too).
   WriteRegStr SHCTX "${CLASSES}\${PROGID}" "" "$(FileTypeName)"
   WriteRegStr SHCTX "${CLASSES}\${PROGID}\DefaultIcon" "" "$INSTDIR\corvane.exe,0"
-  WriteRegStr SHCTX "${CLASSES}\${PROGID}\shell\open\command" "" '"$INSTDIR\corvane.exe" "%1"'
+  WriteRegStr SHCTX "${CLASSES}\${PROGID}\shell\open\command" "" '"$INSTDIR\corvane.exe" --open "%1"'
   WriteRegNone SHCTX "${CLASSES}\.odb\OpenWithProgids" "${PROGID}"
 
   ; The entry in Apps and features. The uninstall strings carry the mode, so that removing one of

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/resources.h"
@@ -55,9 +56,18 @@ std::string commandLinePath(const std::vector<std::string>& arguments) {
 
 StartMode chooseStartMode(const std::vector<std::string>& arguments) {
     // The desktop types files by content, so a profile database may have any name: its
-    // launchers say "--open" so that such a file is never run as a script.
-    if (!arguments.empty() && arguments.front() == "--open")
-        return {true, commandLinePath({arguments.begin() + 1, arguments.end()})};
+    // launchers say "--open" so that such a file is never run as a script. Where the system
+    // hands over the command line in one piece, "--open" is the start of that piece.
+    constexpr std::string_view kOpen = "--open";
+    if (!arguments.empty() && arguments.front().starts_with(kOpen) &&
+        (arguments.front().size() == kOpen.size() || arguments.front()[kOpen.size()] == ' ')) {
+        std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+        std::string first = arguments.front().substr(kOpen.size());
+        first.erase(0, std::min(first.find_first_not_of(' '), first.size()));
+        if (!first.empty())
+            rest.insert(rest.begin(), std::move(first));
+        return {true, commandLinePath(rest)};
+    }
     std::string path = commandLinePath(arguments);
     // Only an empty command line opens an empty window; `corvane ""` names an empty script path.
     const bool window = arguments.empty() || hasExtension(path, "odb");

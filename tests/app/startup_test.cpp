@@ -63,6 +63,8 @@ TEST(StartupTest, OpenAsFirstArgumentAlwaysMeansTheWindow) {
         {{"--opener"}, false, "--opener"},
         {{"make.txt", "--open"}, false, "make.txt --open"},
         {{"\"--open", "x\""}, false, "--open x"},
+        // The command line in one piece, as Windows hands it over.
+        {{"--open \"C:\\My Files\\office-wifi\""}, true, "C:\\My Files\\office-wifi"},
     };
     for (const Case& c : cases) {
         const StartMode mode = chooseStartMode(c.arguments);

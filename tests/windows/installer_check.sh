@@ -82,7 +82,7 @@ $uninst|UninstallString|REG_SZ "$folder\uninstall.exe" /$mode
 $uninst|QuietUninstallString|REG_SZ "$folder\uninstall.exe" /S /$mode
 $type_key||REG_SZ $type_name
 $type_key\DefaultIcon||REG_SZ $folder\corvane.exe,0
-$type_key\shell\open\command||REG_SZ "$folder\corvane.exe" "%1"
+$type_key\shell\open\command||REG_SZ "$folder\corvane.exe" --open "%1"
 Software\Classes\.odb\OpenWithProgids|$progid|REG_NONE
 EOT
 }
