@@ -20,8 +20,34 @@ corvane_window_resources(strings_de.inc LANG_GERMAN SUBLANG_GERMAN
 
 file(GLOB CORVANE_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/win32/*.cpp)
 target_sources(corvane_core PRIVATE ${CORVANE_WIN32_SOURCES})
-# Every one of these ships with Windows.
-target_link_libraries(corvane_core PUBLIC comctl32 comdlg32 msimg32 htmlhelp gdi32)
+# Every one of these ships with Windows. Script mode never shows a window, so the window's own
+# DLLs are delay-loaded: a batch run does not pay for loading them, and when the window first
+# calls one it comes from the system folder, the only place the program loads DLLs from.
+find_program(CORVANE_DLLTOOL NAMES x86_64-w64-mingw32-dlltool REQUIRED)
+set(_corvane_delay_dir ${CMAKE_BINARY_DIR}/delay-imports)
+file(MAKE_DIRECTORY ${_corvane_delay_dir})
+set(_corvane_delay_libs)
+foreach(spec "COMCTL32.dll:DefSubclassProc InitCommonControlsEx RemoveWindowSubclass SetWindowSubclass"
+             "comdlg32.dll:GetOpenFileNameW GetSaveFileNameW CommDlgExtendedError"
+             "MSIMG32.dll:TransparentBlt"
+             "hhctrl.ocx:HtmlHelpW"
+             "SHELL32.dll:DragAcceptFiles DragFinish DragQueryFileW")
+  string(REPLACE ":" ";" parts "${spec}")
+  list(GET parts 0 dll)
+  list(GET parts 1 functions)
+  string(REPLACE " " "\n" exports "${functions}")
+  string(REGEX REPLACE "\\..*$" "" base "${dll}")
+  string(TOLOWER "${base}" base)
+  file(WRITE ${_corvane_delay_dir}/${base}.def "LIBRARY \"${dll}\"\nEXPORTS\n${exports}\n")
+  set(lib ${_corvane_delay_dir}/lib${base}-delay.a)
+  add_custom_command(OUTPUT ${lib}
+    COMMAND ${CORVANE_DLLTOOL} --input-def ${_corvane_delay_dir}/${base}.def --output-delaylib ${lib}
+    DEPENDS ${_corvane_delay_dir}/${base}.def VERBATIM)
+  list(APPEND _corvane_delay_libs ${lib})
+endforeach()
+add_custom_target(corvane_delay_imports DEPENDS ${_corvane_delay_libs})
+add_dependencies(corvane_core corvane_delay_imports)
+target_link_libraries(corvane_core PUBLIC ${_corvane_delay_libs} gdi32)
 
 # Window start-up to first paint against a plain dialog of the same template
 # (bench/win32_window_bench.sh runs both under Wine).
