@@ -27,12 +27,12 @@ find_program(CORVANE_DLLTOOL NAMES x86_64-w64-mingw32-dlltool REQUIRED)
 set(_corvane_delay_dir ${CMAKE_BINARY_DIR}/delay-imports)
 file(MAKE_DIRECTORY ${_corvane_delay_dir})
 set(_corvane_delay_libs)
-foreach(spec "COMCTL32.dll:DefSubclassProc InitCommonControlsEx RemoveWindowSubclass SetWindowSubclass"
+foreach(imports "COMCTL32.dll:DefSubclassProc InitCommonControlsEx RemoveWindowSubclass SetWindowSubclass"
              "comdlg32.dll:GetOpenFileNameW GetSaveFileNameW CommDlgExtendedError"
              "MSIMG32.dll:TransparentBlt"
              "hhctrl.ocx:HtmlHelpW"
              "SHELL32.dll:DragAcceptFiles DragFinish DragQueryFileW")
-  string(REPLACE ":" ";" parts "${spec}")
+  string(REPLACE ":" ";" parts "${imports}")
   list(GET parts 0 dll)
   list(GET parts 1 functions)
   string(REPLACE " " "\n" exports "${functions}")
