@@ -18,9 +18,8 @@ bool namesFolder(std::wstring_view entry, std::wstring_view folder) {
     };
     entry = bare(entry);
     folder = bare(folder);
-    return !entry.empty() &&
-           CompareStringOrdinal(entry.data(), int(entry.size()), folder.data(), int(folder.size()),
-                                TRUE) == CSTR_EQUAL;
+    return !entry.empty() && CompareStringOrdinal(entry.data(), int(entry.size()), folder.data(),
+                                                  int(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
 std::vector<std::wstring_view> entriesOf(std::wstring_view list) {
@@ -75,7 +74,8 @@ bool writePathValue(HKEY key, const PathValue& before, const std::wstring& text)
         return false;
     if (text.empty())
         return RegDeleteValueW(key, kPathValue) == ERROR_SUCCESS;
-    return RegSetValueExW(key, kPathValue, 0, before.type, reinterpret_cast<const BYTE*>(text.c_str()),
+    return RegSetValueExW(key, kPathValue, 0, before.type,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
                           DWORD((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
@@ -108,7 +108,8 @@ std::wstring pathWithoutEntry(std::wstring_view list, std::wstring_view folder) 
 
 bool addToPathValue(HKEY key, std::wstring_view folder) {
     PathValue value;
-    return readPathValue(key, value) && writePathValue(key, value, pathWithEntry(value.text, folder));
+    return readPathValue(key, value) &&
+           writePathValue(key, value, pathWithEntry(value.text, folder));
 }
 
 bool removeFromPathValue(HKEY key, std::wstring_view folder) {

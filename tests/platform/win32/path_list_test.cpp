@@ -22,8 +22,8 @@ TEST(PathListTest, AddsAndRemovesOnlyTheFolder) {
         {L"C:\\Tools;", L"C:\\Tools;" + folder, L"C:\\Tools;"},
         {L"A;;B", L"A;;B;" + folder, L"A;;B"},
         {L"A;c:\\program files\\corvane\\;B", L"A;c:\\program files\\corvane\\;B", L"A;B"},
-        {L"\"C:\\Program Files\\Corvane\";%SystemRoot%", L"\"C:\\Program Files\\Corvane\";%SystemRoot%",
-         L"%SystemRoot%"},
+        {L"\"C:\\Program Files\\Corvane\";%SystemRoot%",
+         L"\"C:\\Program Files\\Corvane\";%SystemRoot%", L"%SystemRoot%"},
         {L"C:\\Program Files\\Corvane2", L"C:\\Program Files\\Corvane2;" + folder,
          L"C:\\Program Files\\Corvane2"},
     };
@@ -46,7 +46,8 @@ protected:
         RegDeleteKeyW(HKEY_CURRENT_USER, name_.c_str());
     }
     void set(DWORD type, const std::wstring& text) {
-        ASSERT_EQ(RegSetValueExW(key_, L"Path", 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+        ASSERT_EQ(RegSetValueExW(key_, L"Path", 0, type,
+                                 reinterpret_cast<const BYTE*>(text.c_str()),
                                  DWORD((text.size() + 1) * sizeof(wchar_t))),
                   ERROR_SUCCESS);
     }
