@@ -94,6 +94,20 @@ expect "the all-users install again exits with 0" \
 expect "neither went to another folder" same "$(cd "$WINEPREFIX/drive_c" && ls -d Elsewhere \
     users/*/AppData/Local/Programs/Corvane 2>/dev/null)" ""
 
+# A PATH that cannot take one more entry (an environment variable holds 32,767 characters): a
+# silent install says so with exit code 2 and leaves PATH as it was.
+path_before=$(reg_value 'HKCU\Environment' Path | sed 's/^REG_EXPAND_SZ //')
+full_path=$(printf 'C:\\\\Full;%.0s' $(seq 4094))C:\\\\Full
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n"Path"="%s"\r\n' \
+    "$full_path" >"$work/full-path.reg"
+wine regedit /s "$(wine winepath -w "$work/full-path.reg" | tr -d '\r')"
+status=0
+run_waiting german wine "$setup" /S /CURRENTUSER /PATH || status=$?
+expect "a silent install that cannot add to a full PATH exits with 2" test "$status" -eq 2
+expect "and leaves that PATH as it was" same "$(reg_value 'HKCU\Environment' Path)" \
+    "REG_SZ ${full_path//\\\\/\\}"
+wine reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null
+
 # Per mode: registry root, the folder the install belongs in, the Start menu, the file type name.
 check_install() { # root folder start_menu type_name mode
     local root=$1 folder=$2 menu=$3 type_name=$4 mode=$5 dir key name want
