@@ -36,6 +36,9 @@ BrandingText "Corvane ${VERSION}"
 ; Windows 10 version 1607: the first with GetDpiForWindow, which the program imports.
 !define MIN_WINDOWS_BUILD 14393
 !define SHCNE_ASSOCCHANGED 0x08000000
+; The Windows Installer package's UpgradeCode (corvane.wxs): it owns the same folder and file type
+; as an all-users install.
+!define MSI_UPGRADE_CODE "{B3C90277-E3D2-4521-A078-FF6877FAD80E}"
 
 ; What the installer puts into the program folder, besides the uninstaller; the uninstaller
 ; deletes exactly these.
@@ -111,6 +114,8 @@ LangString PathNotAdded ${LANG_ENGLISH} "The program folder could not be added t
 LangString PathNotAdded ${LANG_GERMAN} "Der Programmordner konnte nicht zum PATH hinzugefügt werden; PATH ist unverändert."
 LangString PathNotRemoved ${LANG_ENGLISH} "The program folder could not be removed from PATH."
 LangString PathNotRemoved ${LANG_GERMAN} "Der Programmordner konnte nicht aus dem PATH entfernt werden."
+LangString PackageInstalled ${LANG_ENGLISH} "Corvane is installed for all users from its Windows Installer package already. Uninstall it first, or install for the current user alone."
+LangString PackageInstalled ${LANG_GERMAN} "Corvane ist bereits aus seinem Windows Installer-Paket für alle Benutzer installiert. Deinstallieren Sie es zuerst, oder installieren Sie nur für den aktuellen Benutzer."
 LangString WindowsTooOld ${LANG_ENGLISH} "Corvane needs Windows 10 version 1607 or later."
 LangString WindowsTooOld ${LANG_GERMAN} "Corvane benötigt Windows 10 Version 1607 oder neuer."
 LangString AllUsersNotPossible ${LANG_ENGLISH} "Your user account does not have sufficient privileges to install or remove Corvane for all users of this computer."
@@ -134,6 +139,16 @@ Var ExistingDir
 
 Section "$(SecProgramName)" SecProgram
   SectionIn RO
+  ${If} $MultiUser.InstallMode == "AllUsers"
+    ; 0 (ERROR_SUCCESS) when a product with the package's UpgradeCode is installed.
+    System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+    ${If} $0 == 0
+      DetailPrint "$(PackageInstalled)"
+      MessageBox MB_OK|MB_ICONSTOP "$(PackageInstalled)" /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
   SetOutPath "$INSTDIR"
   !insertmacro CORVANE_FILES INSTALL_FILE
   WriteUninstaller "$INSTDIR\uninstall.exe"

@@ -237,6 +237,11 @@ EOT
 expect "msiexec installs the package" wine msiexec /i "$msi" /qn
 check_package "$msi" "$version"
 expect "the installed corvane.com runs from the package" in_run english wine "$all_dir/corvane.com" office.txt
+status=0
+run_waiting english wine "$setup" /S /ALLUSERS || status=$?
+expect "the setup program refuses to install for all users beside the package, with 2" \
+    test "$status" -eq 2
+expect "and makes no entry of its own" reg_key_gone "HKLM\\$uninst"
 expect "msiexec installs the later version over it" wine msiexec /i "$later" /qn
 check_package "$later" "$version.1"
 expect "the earlier version's entry is gone" reg_key_gone "HKLM\\$uninstall_root\\$(product_code "$msi")"
