@@ -201,8 +201,8 @@ StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& passwor
         return validity;
 
     // An encrypted key is derived even without a password (the placeholder is tried), so its
-    // cost is bounded before the library sees it.
-    if (!pemKeyWorkAcceptable(entry.bytes.view()))
+    // cost is bounded before the library sees it, under every layer the pass phrase opens.
+    if (!pemKeyWorkAcceptable(entry.bytes.view(), passPhrase))
         return StatusCode::CertificateUnreadable;
     if (BIO_reset(bio) < 0)
         return StatusCode::ReaderFailed;

@@ -323,6 +323,23 @@ Pkcs12Outcome open(std::string_view bytes, const std::string& password, Pkcs12Co
     return Pkcs12Outcome::Opened;
 }
 
+// A block's traditional encryption ("Proc-Type: 4,ENCRYPTED" and "DEK-Info" headers) is removed
+// by the key reader with the pass phrase it is offered, by one cheap MD5 round, before it looks
+// at what is inside; an encrypted PKCS#8 key found there is then derived like any other. So it
+// is removed here the same way, by the same functions, to count what lies beneath. False when
+// the headers or the pass phrase do not open the block: then the reader cannot open it either.
+bool removeTraditionalEncryption(char* header, unsigned char* data, long& length,
+                                 const char* passPhrase) {
+    EVP_CIPHER_INFO cipher;
+    if (PEM_get_EVP_CIPHER_INFO(header, &cipher) != 1)
+        return false;
+    if (cipher.cipher == nullptr)
+        return true; // not encrypted
+    // The reader's default callback hands over the pass phrase given as its argument; it never
+    // prompts when one is given, and one always is.
+    return PEM_do_header(&cipher, data, &length, nullptr, const_cast<char*>(passPhrase)) == 1;
+}
+
 } // namespace
 
 std::int64_t passwordBasedIterationCount(const X509_ALGOR* algorithm) {
@@ -365,12 +382,13 @@ Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
     return outcome;
 }
 
-bool pemKeyWorkAcceptable(std::string_view pemText) {
+bool pemKeyWorkAcceptable(std::string_view pemText, const char* passPhrase) {
     ossl::Bio bio = ossl::memoryReader(pemText.data(), pemText.size());
-    if (!bio)
+    if (!bio || passPhrase == nullptr)
         return false;
     // Every block is looked at, whatever its label: only its content says whether the library
-    // could take it for an encrypted key.
+    // could take it for an encrypted key. The counts are added up over the whole text.
+    WorkBudget budget(kMaxPkcs12IterationCount);
     bool acceptable = true;
     while (acceptable) {
         char* name = nullptr;
@@ -379,14 +397,13 @@ bool pemKeyWorkAcceptable(std::string_view pemText) {
         long length = 0;
         const long before = BIO_pending(bio.get());
         const int read = PEM_read_bio(bio.get(), &name, &header, &data, &length);
-        if (read == 1) {
+        if (read == 1 && removeTraditionalEncryption(header, data, length, passPhrase)) {
             const unsigned char* cursor = data;
             EncryptedKey key(d2i_X509_SIG(nullptr, &cursor, length));
             if (key) {
                 const X509_ALGOR* algorithm = nullptr;
                 X509_SIG_get0(key.get(), &algorithm, nullptr);
-                const std::int64_t count = passwordBasedIterationCount(algorithm);
-                acceptable = count >= 0 && count <= kMaxPkcs12IterationCount;
+                acceptable = budget.spend(passwordBasedIterationCount(algorithm));
             }
         }
         OPENSSL_free(name);

@@ -47,8 +47,10 @@ Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
                          Pkcs12Contents& contents,
                          std::int64_t workLimit = kMaxPkcs12IterationCount);
 
-// False when a block of the PEM text holds an encrypted key that asks for more than
-// kMaxPkcs12IterationCount iterations, or whose parameters cannot be read. Nothing is derived.
-bool pemKeyWorkAcceptable(std::string_view pemText);
+// False when the encrypted keys of a PEM text ask for more than kMaxPkcs12IterationCount
+// iterations together, or when the parameters of one cannot be read. A block under the
+// traditional PEM encryption is opened first with the pass phrase the key reader will be given
+// (never null), so that a key wrapped in it is counted too. Nothing costly is derived.
+bool pemKeyWorkAcceptable(std::string_view pemText, const char* passPhrase);
 
 } // namespace corvane
