@@ -10,6 +10,7 @@
 #include <openssl/x509.h>
 
 #include "cert_test_support.h"
+#include "certs/certificate_summary.h"
 #include "certs/pkcs12_limits.h"
 #include "profile/profile.h"
 #include "support/test_support.h"
@@ -418,6 +419,39 @@ TEST(Pkcs12WorkLimit, EveryCountIsCharged) {
             EXPECT_EQ(openPkcs12(bytes, "wrong", none, c.limit), Pkcs12Outcome::Unparsable);
         }
     }
+}
+
+// Without a password both empty passwords are tried on the MAC; each try is a derivation of
+// its own, so each is charged: MAC, safe and key at 2048 each, and the MAC once more.
+TEST(Pkcs12WorkLimit, EachEmptyPasswordTriedIsCharged) {
+    initialiseCryptoLibrary();
+    for (const auto& [fixture, outcome] : {std::pair{"client-emptypw.p12", Pkcs12Outcome::Opened},
+                                           {"client.p12", Pkcs12Outcome::PasswordRejected}}) {
+        SCOPED_TRACE(fixture);
+        Pkcs12Contents contents;
+        EXPECT_EQ(openPkcs12(certBytes(fixture), "", contents, 4 * 2048), outcome);
+        EXPECT_EQ(openPkcs12(certBytes(fixture), "", contents, 4 * 2048 - 1),
+                  Pkcs12Outcome::Unparsable);
+    }
+}
+
+// A limit of nothing admits no derivation: only a remembered outcome passes it.
+TEST(Pkcs12WorkLimit, TheLastBundleOpenedIsNotDerivedAgain) {
+    initialiseCryptoLibrary();
+    const std::string bytes = certBytes("client.p12");
+    EXPECT_EQ(openRememberedPkcs12(bytes, kP12Password).outcome, Pkcs12Outcome::Opened);
+    const OpenedPkcs12 again = openRememberedPkcs12(bytes, kP12Password, 0);
+    EXPECT_EQ(again.outcome, Pkcs12Outcome::Opened);
+    EXPECT_TRUE(again.certificate && again.keyPresent);
+    // Another password is derived anew; a refusal is remembered too.
+    EXPECT_EQ(openRememberedPkcs12(bytes, "", 0).outcome, Pkcs12Outcome::Unparsable);
+    EXPECT_EQ(openRememberedPkcs12(bytes, "").outcome, Pkcs12Outcome::PasswordRejected);
+    EXPECT_EQ(openRememberedPkcs12(bytes, "", 0).outcome, Pkcs12Outcome::PasswordRejected);
+    // The certificate details (a list's tooltip) open bundles the same way.
+    auto entry =
+        test::entryFromBytes(bytes, CertificateKind::ClientCertificate, CertificateFormat::Pkcs12);
+    EXPECT_TRUE(summarizeCertificate(*entry, kP12Password));
+    EXPECT_EQ(openRememberedPkcs12(bytes, kP12Password, 0).outcome, Pkcs12Outcome::Opened);
 }
 
 TEST(Pkcs12IterationCount, ReadFromAlgorithmIdentifiers) {
