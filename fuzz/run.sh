@@ -21,7 +21,7 @@ fi
 
 # libmspack's source: the version installed for the normal build, else the newest the archive
 # offers. Fetching it needs a deb-src entry and dpkg-source (root, as in CI, to add them).
-mspack=$(find "$build" -maxdepth 1 -type d -name 'libmspack-src-*' 2>/dev/null | sort -V | tail -n1)
+mspack=$(find "$build" -maxdepth 1 -type d -name 'libmspack-src-*' 2>/dev/null | sort -V | tail -n1 || true)
 want=$(dpkg-query -W -f='${Version}' libmspack-dev 2>/dev/null || true)
 if [ -z "$mspack" ] || { [ -n "$want" ] && [ "$mspack" != "$build/libmspack-src-$want" ]; }; then
     if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
