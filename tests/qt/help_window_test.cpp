@@ -40,9 +40,9 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-void writeFile(const QString& path, const QByteArray& bytes) {
+bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -94,30 +94,27 @@ private slots:
     void readsAndHandsOnNothingFromOutsideTheFile() {
         QTemporaryDir scratch;
         const QImage picture(4, 4, QImage::Format_RGB32);
-        QVERIFY(picture.save(scratch.filePath("inside.png")) &&
-                picture.save(scratch.filePath("outside.png")));
         const QUrl outside = QUrl::fromLocalFile(scratch.filePath("outside.png"));
         const QUrl desktopEntry = QUrl::fromLocalFile(scratch.filePath("run.desktop"));
-        writeFile(scratch.filePath("page.html"),
-                  QString("<html><body><img src=\"inside.png\"><img src=\"%1\">"
-                          "<a href=\"%2\">run</a></body></html>")
-                      .arg(outside.toString(), desktopEntry.toString())
-                      .toUtf8());
-        writeFile(scratch.filePath("page.hhp"),
-                  "[OPTIONS]\nCompiled file=page.chm\nDefault topic=page.html\n\n"
-                  "[FILES]\npage.html\ninside.png\n");
+        const QString page = "<img src=\"inside.png\"><img src=\"%1\"><a href=\"%2\">run</a>";
+        QVERIFY(picture.save(scratch.filePath("inside.png")) &&
+                picture.save(outside.toLocalFile()));
+        QVERIFY(writeFile(scratch.filePath("page.html"),
+                          page.arg(outside.toString(), desktopEntry.toString()).toUtf8()));
+        QVERIFY(writeFile(scratch.filePath("page.hhp"),
+                          "[OPTIONS]\nCompiled file=page.chm\nDefault topic=page.html\n"
+                          "[FILES]\npage.html\ninside.png\n"));
         QProcess chmcmd;
         chmcmd.setWorkingDirectory(scratch.path());
         chmcmd.start(CORVANE_CHMCMD, {"page.hhp"});
         QVERIFY(chmcmd.waitForFinished() && chmcmd.exitCode() == 0);
-
         const auto help = HelpWindow::open(scratch.filePath("page.chm").toStdString());
         QVERIFY(help);
         help->showDefaultTopic();
-        const QTextDocument* page = help->document();
         // The picture the page shows for each <img>, once laid out.
-        auto shown = [page](const QUrl& url) {
-            return qvariant_cast<QPixmap>(page->resource(QTextDocument::ImageResource, url));
+        auto shown = [&help](const QUrl& url) {
+            return qvariant_cast<QPixmap>(
+                help->document()->resource(QTextDocument::ImageResource, url));
         };
         QVERIFY(!shown(QUrl("inside.png")).isNull());
         QVERIFY(shown(outside).isNull());
@@ -130,7 +127,6 @@ private slots:
         for (const char* scheme : {"file", "https"})
             QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(desktop.opened, QList<QUrl>{QUrl("https://example.org/")});
-        QCOMPARE(help->source().path(), QString("/page.html"));
     }
 
     void anUnreadableFileGivesAMessage() {

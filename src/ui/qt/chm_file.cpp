@@ -119,7 +119,8 @@ int memoryRead(mspack_file* handle, void* buffer, int bytes) {
     MemoryFile* file = asMemory(handle);
     if (!file->bytes || bytes < 0)
         return -1;
-    const std::size_t count = std::min(static_cast<std::size_t>(bytes), file->size - file->position);
+    const std::size_t count =
+        std::min(static_cast<std::size_t>(bytes), file->size - file->position);
     std::memcpy(buffer, file->bytes + file->position, count);
     file->position += count;
     return static_cast<int>(count);
@@ -199,15 +200,16 @@ std::unique_ptr<ChmFile> ChmFile::open(const std::string& path) {
         MSPACK_SYS_SELFTEST(selfTest);
         if (selfTest != MSPACK_ERR_OK)
             return nullptr;
-        mspack_system system{memoryOpen, memoryClose,   memoryRead, memoryWrite,
-                             memorySeek, memoryTell,    memoryMessage, memoryAlloc,
-                             memoryFree, memoryCopy,    nullptr};
+        mspack_system system{memoryOpen, memoryClose, memoryRead,    memoryWrite,
+                             memorySeek, memoryTell,  memoryMessage, memoryAlloc,
+                             memoryFree, memoryCopy,  nullptr};
         const Decompressor decompressor(mspack_create_chm_decompressor(&system));
         if (!decompressor)
             return nullptr;
         const MemoryFile input{bytes->data(), bytes->size()};
         const std::unique_ptr<mschmd_header, HeaderCloser> header(
-            decompressor->open(decompressor.get(), asName(input)), HeaderCloser{decompressor.get()});
+            decompressor->open(decompressor.get(), asName(input)),
+            HeaderCloser{decompressor.get()});
         if (!header)
             return nullptr;
 
