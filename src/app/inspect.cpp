@@ -88,9 +88,12 @@ std::string protocolName(std::uint8_t code) {
 
 std::string innerProtocolName(std::uint8_t code) {
     static constexpr std::pair<std::uint8_t, unsigned> kInner[] = {
-        {Pap, ids::Pap},           {Chap, ids::Chap},
-        {Mschap, ids::Mschap},     {MschapV2, ids::MschapV2},
-        {EapGtc, ids::EapGtc},     {EapMd5Challenge, ids::EapMd5Challenge},
+        {Pap, ids::Pap},
+        {Chap, ids::Chap},
+        {Mschap, ids::Mschap},
+        {MschapV2, ids::MschapV2},
+        {EapGtc, ids::EapGtc},
+        {EapMd5Challenge, ids::EapMd5Challenge},
         {EapMschapV2, ids::EapMschapV2}};
     for (const auto& [value, id] : kInner)
         if (value == code)
@@ -118,7 +121,7 @@ std::array<int, 6> deviceDateFields(std::uint32_t deviceSeconds) {
     const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
     const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    return {int(year), int(month), int(day), int(seconds / 3600), int(seconds / 60 % 60),
+    return {int(year),        int(month), int(day), int(seconds / 3600), int(seconds / 60 % 60),
             int(seconds % 60)};
 }
 
@@ -155,8 +158,8 @@ EntryFacts examineEntry(const CertificateEntry& entry, const std::string& passwo
     const std::vector<ossl::X509Ptr> certificates = readEntryCertificates(entry, password);
     for (std::size_t i = 0; i < certificates.size(); ++i) {
         facts.certificates.push_back(summarizeX509(certificates[i].get()));
-        std::string label = facts.fileName.empty() ? facts.certificates.back().subject
-                                                   : facts.fileName;
+        std::string label =
+            facts.fileName.empty() ? facts.certificates.back().subject : facts.fileName;
         if (certificates.size() > 1)
             label += " [" + std::to_string(i + 1) + "]";
         checker.check(certificates[i].get(), kind, label, advisories);
@@ -164,7 +167,8 @@ EntryFacts examineEntry(const CertificateEntry& entry, const std::string& passwo
     return facts;
 }
 
-void indexProfileCas(const std::vector<const CertificateEntry*>& entries, AdvisoryChecker& checker) {
+void indexProfileCas(const std::vector<const CertificateEntry*>& entries,
+                     AdvisoryChecker& checker) {
     for (const CertificateEntry* entry : entries)
         for (const ossl::X509Ptr& certificate : readEntryCertificates(*entry, {}))
             checker.addProfileCa(certificate.get());
@@ -193,9 +197,9 @@ void examineDatabase(FileFacts& facts, bool secrets, const InspectEnvironment& e
     profile.updateFieldMask();
     facts.database = true;
     const DatabaseHeader& header = profile.keptHeader;
-    facts.databaseName = windows1252ToUtf8(
-        std::string_view(header.name.data(), std::find(header.name.begin(), header.name.end(), '\0') -
-                                                 header.name.begin()));
+    facts.databaseName = windows1252ToUtf8(std::string_view(
+        header.name.data(),
+        std::find(header.name.begin(), header.name.end(), '\0') - header.name.begin()));
     facts.created = header.creationDate;
     facts.modified = header.modificationDate;
     facts.lastBackup = header.lastBackupDate;
@@ -220,8 +224,8 @@ void examineDatabase(FileFacts& facts, bool secrets, const InspectEnvironment& e
     AdvisoryChecker checker(caEntries.empty() ? kNone : environment.trustStore(), environment.now);
     indexProfileCas(caEntries, checker);
     for (const CertificateEntry* entry : caEntries)
-        facts.caEntries.push_back(examineEntry(*entry, {}, CertificateKind::CaCertificate, checker,
-                                               facts.advisories));
+        facts.caEntries.push_back(
+            examineEntry(*entry, {}, CertificateKind::CaCertificate, checker, facts.advisories));
     if (profile.clientCertificate)
         facts.client = examineEntry(*profile.clientCertificate, profile.privateKeyPassword.str(),
                                     CertificateKind::ClientCertificate, checker, facts.advisories);
@@ -338,8 +342,9 @@ void showFile(std::string& out, const FileFacts& f) {
             return text.empty() ? loadString(ids::ShowEmpty) : text;
         };
         const auto secret = [&](bool set, const std::string& value) {
-            return !set ? loadString(ids::ShowNotSet) : value.empty() ? loadString(ids::ShowSet)
-                                                                       : value;
+            return !set            ? loadString(ids::ShowNotSet)
+                   : value.empty() ? loadString(ids::ShowSet)
+                                   : value;
         };
         labelled(out, 1, ids::ShowDatabaseName, f.databaseName);
         labelled(out, 1, ids::ShowCreated, deviceDateText(f.created, false));
@@ -374,7 +379,8 @@ void showFile(std::string& out, const FileFacts& f) {
     } else {
         line(out, 1, loadString(ids::AdvisoriesHeading));
         for (const Advisory& advisory : f.advisories)
-            line(out, 2, std::string(advisoryCodeName(advisory.code)) + ": " + advisoryText(advisory));
+            line(out, 2,
+                 std::string(advisoryCodeName(advisory.code)) + ": " + advisoryText(advisory));
     }
     if (!f.notes.empty()) {
         line(out, 1, loadString(ids::ShowNotesHeading));
@@ -422,8 +428,8 @@ Json fileJson(const FileFacts& f, bool secrets) {
         j["database"] = {{"name", f.databaseName},
                          {"created", deviceDateText(f.created, true)},
                          {"modified", deviceDateText(f.modified, true)},
-                         {"lastBackup", f.lastBackup ? Json(deviceDateText(f.lastBackup, true))
-                                                     : Json(nullptr)}};
+                         {"lastBackup",
+                          f.lastBackup ? Json(deviceDateText(f.lastBackup, true)) : Json(nullptr)}};
         Json profile;
         profile["name"] = f.profileName;
         profile["outerProtocol"] = f.outerProtocol;
@@ -462,7 +468,8 @@ InspectParse parseInspectRequest(const std::vector<std::string>& words) {
         return parse;
     parse.matched = true;
     InspectRequest request;
-    request.mode = words.front() == kShow ? InspectRequest::Mode::Show : InspectRequest::Mode::Check;
+    request.mode =
+        words.front() == kShow ? InspectRequest::Mode::Show : InspectRequest::Mode::Check;
     bool options = true;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i];

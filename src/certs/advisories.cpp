@@ -229,8 +229,8 @@ void AdvisoryChecker::check(const X509* certificate, CertificateKind kind, const
     if (const EVP_PKEY* key = X509_get0_pubkey(certificate)) {
         const int type = EVP_PKEY_get_base_id(key);
         const int bits = EVP_PKEY_get_bits(key);
-        const bool finiteField = type == EVP_PKEY_RSA || type == EVP_PKEY_RSA_PSS ||
-                                 type == EVP_PKEY_DSA;
+        const bool finiteField =
+            type == EVP_PKEY_RSA || type == EVP_PKEY_RSA_PSS || type == EVP_PKEY_DSA;
         if ((finiteField && bits < 2048) || (type == EVP_PKEY_EC && bits < 256)) {
             const char* name = EVP_PKEY_get0_type_name(key);
             add(out, AdvisoryCode::WeakKey, label, ids::AdvisoryWeakKey,

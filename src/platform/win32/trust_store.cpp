@@ -1,7 +1,7 @@
 #include "platform/trust_store.h"
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <memory>
 
@@ -27,8 +27,8 @@ SystemRoots readSystemRoots() {
     while (PCCERT_CONTEXT context = CertEnumCertificatesInStore(store.get(), held.release())) {
         held.reset(context);
         if (context->dwCertEncodingType & X509_ASN_ENCODING)
-            roots.derCertificates.emplace_back(reinterpret_cast<const char*>(context->pbCertEncoded),
-                                               context->cbCertEncoded);
+            roots.derCertificates.emplace_back(
+                reinterpret_cast<const char*>(context->pbCertEncoded), context->cbCertEncoded);
     }
     roots.available = !roots.derCertificates.empty();
     return roots;
