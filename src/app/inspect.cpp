@@ -9,6 +9,7 @@
 #include "app/resources.h"
 #include "app/startup.h"
 #include "app/string_ids.h"
+#include "certs/certificate_details.h"
 #include "certs/certificate_summary.h"
 #include "certs/certificates.h"
 #include "platform/files.h"
@@ -148,18 +149,23 @@ bool holdsUtf8Sequences(std::string_view bytes) {
     return high && isValidUtf8(bytes);
 }
 
-// The certificates of an entry: summarised for the report, checked into the advisories.
-EntryFacts examineEntry(const CertificateEntry& entry, const std::string& password,
-                        CertificateKind kind, const AdvisoryChecker& checker,
-                        std::vector<Advisory>& advisories) {
+// The certificates of an entry (as readEntryCertificates gives them): summarised for the
+// report, checked into the advisories.
+EntryFacts examineEntry(const CertificateEntry& entry,
+                        const std::vector<ossl::X509Ptr>& certificates, CertificateKind kind,
+                        const AdvisoryChecker& checker, std::vector<Advisory>& advisories,
+                        bool describe) {
     EntryFacts facts;
     facts.fileName = windows1252ToUtf8(entry.fileName.view());
     facts.format = formatName(entry.format);
-    const std::vector<ossl::X509Ptr> certificates = readEntryCertificates(entry, password);
     for (std::size_t i = 0; i < certificates.size(); ++i) {
-        facts.certificates.push_back(summarizeX509(certificates[i].get()));
-        std::string label =
-            facts.fileName.empty() ? facts.certificates.back().subject : facts.fileName;
+        // --check prints no description, and a fingerprint per certificate is not free.
+        if (describe)
+            facts.certificates.push_back(summarizeX509(certificates[i].get()));
+        std::string label = facts.fileName.empty()
+                                ? displayName(X509_get_subject_name(certificates[i].get()),
+                                              NameOrder::Subject)
+                                : facts.fileName;
         if (certificates.size() > 1)
             label += " [" + std::to_string(i + 1) + "]";
         checker.check(certificates[i].get(), kind, label, advisories);
@@ -167,11 +173,20 @@ EntryFacts examineEntry(const CertificateEntry& entry, const std::string& passwo
     return facts;
 }
 
-void indexProfileCas(const std::vector<const CertificateEntry*>& entries,
-                     AdvisoryChecker& checker) {
-    for (const CertificateEntry* entry : entries)
-        for (const ossl::X509Ptr& certificate : readEntryCertificates(*entry, {}))
+// Each CA entry is parsed once: its certificates are the issuers the others may rely on, and
+// then the certificates checked.
+void examineCaEntries(const std::vector<const CertificateEntry*>& entries,
+                      AdvisoryChecker& checker, std::vector<EntryFacts>& facts,
+                      std::vector<Advisory>& advisories, bool describe) {
+    std::vector<std::vector<ossl::X509Ptr>> parsed;
+    for (const CertificateEntry* entry : entries) {
+        parsed.push_back(readEntryCertificates(*entry, {}));
+        for (const ossl::X509Ptr& certificate : parsed.back())
             checker.addProfileCa(certificate.get());
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        facts.push_back(examineEntry(*entries[i], parsed[i], CertificateKind::CaCertificate,
+                                     checker, advisories, describe));
 }
 
 void noteUtf8(const CountedString& text, unsigned fieldId, bool secret, bool secrets,
@@ -185,8 +200,8 @@ void noteUtf8(const CountedString& text, unsigned fieldId, bool secret, bool sec
                                    {loadString(fieldId), windows1252ToUtf8(text.view())}));
 }
 
-void examineDatabase(FileFacts& facts, bool secrets, const InspectEnvironment& environment,
-                     bool& missedTrustStore) {
+void examineDatabase(FileFacts& facts, bool secrets, bool describe,
+                     const InspectEnvironment& environment, bool& missedTrustStore) {
     Profile profile;
     profile.filePath.assign(facts.path);
     const StatusCode status = profile.loadProfileDatabase();
@@ -222,13 +237,12 @@ void examineDatabase(FileFacts& facts, bool secrets, const InspectEnvironment& e
     // The roots are read only when there is a CA certificate to hold against them.
     static const TrustStore kNone;
     AdvisoryChecker checker(caEntries.empty() ? kNone : environment.trustStore(), environment.now);
-    indexProfileCas(caEntries, checker);
-    for (const CertificateEntry* entry : caEntries)
-        facts.caEntries.push_back(
-            examineEntry(*entry, {}, CertificateKind::CaCertificate, checker, facts.advisories));
+    examineCaEntries(caEntries, checker, facts.caEntries, facts.advisories, describe);
     if (profile.clientCertificate)
-        facts.client = examineEntry(*profile.clientCertificate, profile.privateKeyPassword.str(),
-                                    CertificateKind::ClientCertificate, checker, facts.advisories);
+        facts.client = examineEntry(
+            *profile.clientCertificate,
+            readEntryCertificates(*profile.clientCertificate, profile.privateKeyPassword.str()),
+            CertificateKind::ClientCertificate, checker, facts.advisories, describe);
     profileAdvisories(profile.authProtocol, facts.initialIdentity, facts.username,
                       facts.advisories);
     missedTrustStore = missedTrustStore || checker.missedTrustStore();
@@ -242,8 +256,8 @@ void examineDatabase(FileFacts& facts, bool secrets, const InspectEnvironment& e
 }
 
 // A file as `add_ca_cert` would read it.
-void examineCertificateFile(FileFacts& facts, const InspectEnvironment& environment,
-                            bool& missedTrustStore) {
+void examineCertificateFile(FileFacts& facts, bool describe,
+                            const InspectEnvironment& environment, bool& missedTrustStore) {
     CertificateEntry entry;
     entry.kind = CertificateKind::CaCertificate;
     if (readCertificateFile(facts.path, entry.bytes) != StatusCode::Success) {
@@ -266,16 +280,16 @@ void examineCertificateFile(FileFacts& facts, const InspectEnvironment& environm
     entry.fileName.assign(slash == std::string::npos ? path : path.substr(slash + 1));
 
     AdvisoryChecker checker(environment.trustStore(), environment.now);
-    indexProfileCas({&entry}, checker);
-    facts.certificateFile =
-        examineEntry(entry, {}, CertificateKind::CaCertificate, checker, facts.advisories);
+    std::vector<EntryFacts> examined;
+    examineCaEntries({&entry}, checker, examined, facts.advisories, describe);
+    facts.certificateFile = std::move(examined.front());
     // The name is the file's own, in the system's encoding, not a stored profile text.
     facts.certificateFile->fileName = entry.fileName.str();
     missedTrustStore = missedTrustStore || checker.missedTrustStore();
 }
 
-FileFacts examineFile(const std::string& path, bool secrets, const InspectEnvironment& environment,
-                      bool& missedTrustStore) {
+FileFacts examineFile(const std::string& path, bool secrets, bool describe,
+                      const InspectEnvironment& environment, bool& missedTrustStore) {
     FileFacts facts;
     facts.path = path;
     if (platform::fileKind(path) == platform::FileKind::Missing) {
@@ -286,9 +300,9 @@ FileFacts examineFile(const std::string& path, bool secrets, const InspectEnviro
     std::uint32_t creator = 0;
     if (readTypeAndCreator(path, &type, &creator) == StatusCode::Success &&
         type == kProfileDatabaseType && creator == kProfileDatabaseCreator)
-        examineDatabase(facts, secrets, environment, missedTrustStore);
+        examineDatabase(facts, secrets, describe, environment, missedTrustStore);
     else
-        examineCertificateFile(facts, environment, missedTrustStore);
+        examineCertificateFile(facts, describe, environment, missedTrustStore);
     return facts;
 }
 
@@ -501,7 +515,9 @@ int runInspect(const InspectRequest& request, std::string& out, std::string& err
     bool missedTrustStore = false;
     Json documents = Json::array();
     for (const std::string& path : request.files) {
-        const FileFacts facts = examineFile(path, request.secrets, environment, missedTrustStore);
+        const FileFacts facts =
+            examineFile(path, request.secrets, request.mode == InspectRequest::Mode::Show,
+                        environment, missedTrustStore);
         if (!facts.error.empty()) {
             unreadable = true;
             err += fillFormat(loadString(ids::InspectFileError), {path, facts.error}) + "\n";
