@@ -1,7 +1,8 @@
 #include "platform/trust_store.h"
 
-#include <wincrypt.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <wincrypt.h>
 
 #include <memory>
 
