@@ -162,10 +162,10 @@ EntryFacts examineEntry(const CertificateEntry& entry,
         // --check prints no description, and a fingerprint per certificate is not free.
         if (describe)
             facts.certificates.push_back(summarizeX509(certificates[i].get()));
-        std::string label = facts.fileName.empty()
-                                ? displayName(X509_get_subject_name(certificates[i].get()),
-                                              NameOrder::Subject)
-                                : facts.fileName;
+        std::string label =
+            facts.fileName.empty()
+                ? displayName(X509_get_subject_name(certificates[i].get()), NameOrder::Subject)
+                : facts.fileName;
         if (certificates.size() > 1)
             label += " [" + std::to_string(i + 1) + "]";
         checker.check(certificates[i].get(), kind, label, advisories);
@@ -175,9 +175,9 @@ EntryFacts examineEntry(const CertificateEntry& entry,
 
 // Each CA entry is parsed once: its certificates are the issuers the others may rely on, and
 // then the certificates checked.
-void examineCaEntries(const std::vector<const CertificateEntry*>& entries,
-                      AdvisoryChecker& checker, std::vector<EntryFacts>& facts,
-                      std::vector<Advisory>& advisories, bool describe) {
+void examineCaEntries(const std::vector<const CertificateEntry*>& entries, AdvisoryChecker& checker,
+                      std::vector<EntryFacts>& facts, std::vector<Advisory>& advisories,
+                      bool describe) {
     std::vector<std::vector<ossl::X509Ptr>> parsed;
     for (const CertificateEntry* entry : entries) {
         parsed.push_back(readEntryCertificates(*entry, {}));
@@ -256,8 +256,8 @@ void examineDatabase(FileFacts& facts, bool secrets, bool describe,
 }
 
 // A file as `add_ca_cert` would read it.
-void examineCertificateFile(FileFacts& facts, bool describe,
-                            const InspectEnvironment& environment, bool& missedTrustStore) {
+void examineCertificateFile(FileFacts& facts, bool describe, const InspectEnvironment& environment,
+                            bool& missedTrustStore) {
     CertificateEntry entry;
     entry.kind = CertificateKind::CaCertificate;
     if (readCertificateFile(facts.path, entry.bytes) != StatusCode::Success) {

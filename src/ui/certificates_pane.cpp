@@ -107,7 +107,8 @@ std::string advisoryLines(const Profile& profile, const CertificateEntry& entry,
     if (!advisories.empty()) {
         text += "\n\n" + loadString(ids::AdvisoriesHeading);
         for (const Advisory& advisory : advisories)
-            appendWrapped(text, std::string(advisoryCodeName(advisory.code)) + ": " + advisory.text);
+            appendWrapped(text,
+                          std::string(advisoryCodeName(advisory.code)) + ": " + advisory.text);
     }
     if (checker.missedTrustStore()) {
         text += "\n";
@@ -273,8 +274,8 @@ std::string MainWindow::listRowToolTip(ControlId id, int row) {
             std::optional<CertificateSummary> summary;
             if (!certificates.empty())
                 summary = summarizeX509(certificates.front().get());
-            toolTipText_ = displayText(toolTipText(summary) +
-                                       advisoryLines(profile_, *entry, certificates));
+            toolTipText_ =
+                displayText(toolTipText(summary) + advisoryLines(profile_, *entry, certificates));
         } catch (const std::bad_alloc&) {
             // A tip is not worth stopping the window for.
             return {};

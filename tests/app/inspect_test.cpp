@@ -57,8 +57,7 @@ TEST_F(InspectTest, CheckListsAdvisoriesAndExitsByWhatItFound) {
     const auto missing = runCorvane({"--check", "gone.odb", "office.odb"}, cwd());
     EXPECT_EQ(missing.exitCode, kCheckUnreadable);
     EXPECT_EQ(text(missing.out), out);
-    EXPECT_NE(missing.err.find("gone.odb: File does not exist."), std::string::npos)
-        << missing.err;
+    EXPECT_NE(missing.err.find("gone.odb: File does not exist."), std::string::npos) << missing.err;
     // Nothing of this goes to the script log.
     EXPECT_EQ(test::readFile(dir.file("wizard.log")), log);
 }
@@ -71,7 +70,8 @@ TEST_F(InspectTest, ShowPrintsTheProfileWithoutItsSecrets) {
          {"office.odb\n  Database name: QNRX_Office\n", "\n  Outer protocol: EAP-TTLS\n",
           "\n  Tunneled protocol: PAP\n", "\n  User name: jdoe@example.org\n",
           "\n  Password: set\n", "\n  Private key password: not set\n",
-          "\n  CA certificate 1: intermediate.pem\n    Subject: O=Corvane Tests,CN=Private Intermediate\n",
+          "\n  CA certificate 1: intermediate.pem\n    Subject: O=Corvane Tests,CN=Private "
+          "Intermediate\n",
           "\n  Client certificate: none\n", "\n  Advisories:\n    CA-NOT-ROOT: ",
           "\n  Notes:\n    The password holds UTF-8 sequences",
           "\n\nprivate-root.pem\n  Certificate file (PEM)\n", "\n  No advisories.\n"})
@@ -84,7 +84,8 @@ TEST_F(InspectTest, ShowPrintsTheProfileWithoutItsSecrets) {
 }
 
 TEST_F(InspectTest, JsonParsesBackWithItsDocumentedKeys) {
-    const auto shown = runCorvane({"--show", "--json", "--secrets", "office.odb", "gone.pem"}, cwd());
+    const auto shown =
+        runCorvane({"--show", "--json", "--secrets", "office.odb", "gone.pem"}, cwd());
     EXPECT_EQ(shown.exitCode, 1);
     const nlohmann::json files = nlohmann::json::parse(shown.out);
     ASSERT_EQ(files.size(), 2u);
