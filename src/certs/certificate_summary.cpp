@@ -108,10 +108,10 @@ std::vector<ossl::X509Ptr> readEntryCertificates(const CertificateEntry& entry,
     if (most == 0)
         return certificates;
     if (entry.format == CertificateFormat::Pkcs12) {
-        Pkcs12Contents contents;
-        if (openPkcs12(entry.bytes.view(), password, contents) == Pkcs12Outcome::Opened &&
-            contents.certificate)
-            certificates.push_back(std::move(contents.certificate));
+        // The bundle the last check opened is remembered: a tooltip derives nothing again.
+        OpenedPkcs12 opened = openRememberedPkcs12(entry.bytes.view(), password);
+        if (opened.outcome == Pkcs12Outcome::Opened && opened.certificate)
+            certificates.push_back(std::move(opened.certificate));
         return certificates;
     }
     // CA certificates are kept as PEM whatever file they came from; a loaded profile may hold
