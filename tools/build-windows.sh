@@ -18,8 +18,8 @@ jobs=${CORVANE_JOBS:-2}
 host=x86_64-w64-mingw32
 
 packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wine64 wine \
-googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool nsis zip unzip \
-msitools wixl osslsigncode"
+googletest nlohmann-json3-dev cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool nsis zip \
+unzip msitools wixl osslsigncode"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -80,8 +80,20 @@ if [ ! -f "$gtest/lib/libgtest.a" ]; then
     mv "$gtest.part" "$gtest"
 fi
 
+# nlohmann-json is header-only: Debian's headers, copied into a root of their own so that the
+# cross build finds them without the host's include folder and its other headers.
+json_version=$(dpkg-query -W -f='${Version}' nlohmann-json3-dev)
+json="$cache/nlohmann-json-$json_version"
+if [ ! -f "$json/include/nlohmann/json.hpp" ]; then
+    rm -rf "$json.part"
+    mkdir -p "$json.part/include"
+    cp -r /usr/include/nlohmann "$json.part/include/"
+    mv "$json.part" "$json"
+fi
+
 cmake -S "$src" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DOPENSSL_USE_STATIC_LIBS=ON -DCORVANE_WINDOWS_ROOTS="$ssl;$gtest"
+    -DCMAKE_BUILD_TYPE=Release -DOPENSSL_USE_STATIC_LIBS=ON \
+    -DCORVANE_WINDOWS_ROOTS="$ssl;$gtest;$json"
 cmake --build "$out" -j"$jobs"
 
 # Everything is linked in: the programs may import only DLLs that Windows itself ships.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/inspect.h"
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "certs/certificates.h"
@@ -108,6 +109,10 @@ int runProgram(const std::vector<std::string>& arguments) {
         return *answered;
     }
     initialiseCryptoLibrary();
+    if (auto inspected = runInspectionRequest(arguments)) {
+        releaseResourceLibrary();
+        return *inspected;
+    }
     int exitCode = 0;
     const StartMode mode = chooseStartMode(arguments);
     if (mode.window) {

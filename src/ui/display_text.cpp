@@ -70,6 +70,10 @@ bool isValidUtf8(std::string_view bytes) {
 std::string displayText(std::string_view bytes) {
     if (isValidUtf8(bytes))
         return std::string(bytes);
+    return windows1252ToUtf8(bytes);
+}
+
+std::string windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char byte : bytes) {

@@ -138,8 +138,10 @@ private:
     std::string programFolder_;
     bool suppressChangeNotifications_ = false;
     bool clientCertificateWanted_ = false;
-    // The last tooltip and what it was made from (password and certificate bytes).
+    // The last tooltip and what it was made from (password, certificate bytes, list and the
+    // generation of the CA list, which counts its refills).
     std::string toolTipKey_;
+    std::uint64_t caListGeneration_ = 0;
     std::string toolTipText_;
 };
 
