@@ -47,12 +47,8 @@ std::string folderOf(std::string_view path) {
 std::string proposedFileName(std::string_view profileName) {
     if (profileName.empty())
         return {};
-    std::string name(profileName);
     // A name may hold characters a file name cannot; each becomes an underscore.
-    for (char& c : name)
-        if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
-            c = '_';
-    return name + ".odb";
+    return platform::safeFileName(profileName) + ".odb";
 }
 
 std::string composeTitle(std::string_view programTitle, std::string_view filePath,
