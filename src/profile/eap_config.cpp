@@ -340,6 +340,10 @@ char32_t nextCodePoint(std::string_view text, std::size_t& i) {
     return c;
 }
 
+void freeLibraryMemory(unsigned char* memory) {
+    OPENSSL_free(memory);
+}
+
 // A certificate's common name (UTF-8), for the name the list shows; empty when it has none.
 std::string commonName(const ByteBuffer& der) {
     const unsigned char* cursor = der.data();
@@ -353,11 +357,10 @@ std::string commonName(const ByteBuffer& der) {
     unsigned char* utf8 = nullptr;
     const int length =
         ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, index)));
+    const std::unique_ptr<unsigned char, ossl::Deleter<freeLibraryMemory>> owned(utf8);
     if (length < 0)
         return {};
-    std::string name(reinterpret_cast<const char*>(utf8), static_cast<std::size_t>(length));
-    OPENSSL_free(utf8);
-    return name;
+    return std::string(reinterpret_cast<const char*>(utf8), static_cast<std::size_t>(length));
 }
 
 std::string providerName(const pugi::xml_node& provider, std::string_view language) {
@@ -453,9 +456,11 @@ void collectUnenforced(const pugi::xml_node& provider, const ChosenMethod& chose
     for (const pugi::xml_node& network :
          children(child(provider, "CredentialApplicability"), "IEEE80211")) {
         for (const pugi::xml_node& ssid : children(network, "SSID"))
-            result.ssids.push_back(text(ssid));
+            if (std::string name = text(ssid); !name.empty())
+                result.ssids.push_back(std::move(name));
         for (const pugi::xml_node& oid : children(network, "ConsortiumOID"))
-            result.consortiumIds.push_back(text(oid));
+            if (std::string id = text(oid); !id.empty())
+                result.consortiumIds.push_back(std::move(id));
     }
     const pugi::xml_node info = child(provider, "ProviderInfo");
     const pugi::xml_node helpdesk = child(info, "Helpdesk");
@@ -490,9 +495,13 @@ bool buildProfile(const pugi::xml_node& provider, const ChosenMethod& chosen,
         !setText(profile.password, client.find("Password"), false, result))
         return false;
 
-    const std::string name = profileNameFromDisplayName(providerName(provider, language));
-    if (validateProfileName(name) == StatusCode::Success)
-        profile.profileName.assign(name);
+    // A name in a script without Latin letters leaves nothing: the identifier serves instead.
+    for (const std::string& candidate : {providerName(provider, language), id})
+        if (std::string name = profileNameFromDisplayName(candidate);
+            validateProfileName(name) == StatusCode::Success) {
+            profile.profileName.assign(name);
+            break;
+        }
     collectUnenforced(provider, chosen, language, result);
     return true;
 }

@@ -99,6 +99,15 @@ TEST_F(EapConfigTest, DisplayNameInTheUsersLanguageMadeAscii) {
                                          "e \xC5\x81\xC3\xB3"
                                          "d\xC5\xBA"),
               "Strasse Lodz");
+    // A name without Latin letters leaves nothing: the provider's identifier serves.
+    test::TempDir folder;
+    test::writeFile(folder.file("tokyo.eap-config"),
+                    "<EAPIdentityProvider ID=\"tokyo.example\"><AuthenticationMethods>"
+                    "<AuthenticationMethod><EAPMethod><Type>17</Type></EAPMethod>"
+                    "</AuthenticationMethod></AuthenticationMethods><ProviderInfo><DisplayName>"
+                    "\xE6\x9D\xB1\xE4\xBA\xAC</DisplayName></ProviderInfo></EAPIdentityProvider>");
+    ASSERT_TRUE(import(folder.file("tokyo.eap-config")).imported());
+    EXPECT_EQ(profile.profileName.str(), "tokyo.example");
 }
 
 TEST_F(EapConfigTest, TtlsWithPapUserNameAndEscapedPassword) {
