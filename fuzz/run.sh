@@ -23,16 +23,19 @@ fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" "${generator[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF \
     -DCORVANE_SANITIZE=ON >/dev/null
-cmake --build "$build" --target profile_database_fuzzer help_file_fuzzer -j 2
+cmake --build "$build" --target profile_database_fuzzer help_file_fuzzer \
+    provider_configuration_fuzzer -j 2
 
 # New inputs go to scratch copies so that the committed corpus stays as it is.
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/database" "$work/help"
+mkdir "$work/database" "$work/help" "$work/config"
 cp "$here"/corpus/* "$work/database/"
+cp "$root"/tests/data/eap-config/* "$work/config/"
 cp "$build/Corvane.chm" "$work/help/"
 
-for fuzzer in profile_database_fuzzer:database help_file_fuzzer:help; do
+for fuzzer in profile_database_fuzzer:database help_file_fuzzer:help \
+    provider_configuration_fuzzer:config; do
     name="${fuzzer%%:*}"
     echo "fuzz: running $name for ${seconds}s"
     "$build/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \

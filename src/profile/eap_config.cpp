@@ -597,9 +597,25 @@ ConfigImport importProviderConfiguration(const std::string& path, Profile& profi
         result.error = readConfigurationFile(path, content);
         if (result.error != ConfigImportError::None)
             return result;
-        return importDocument(content, profile, language);
+        return importProviderConfigurationText(std::move(content), profile, language);
     } catch (const std::bad_alloc&) {
         result = ConfigImport();
+        result.error = ConfigImportError::Unreadable;
+        return result;
+    }
+}
+
+ConfigImport importProviderConfigurationText(std::string content, Profile& profile,
+                                             std::string_view language) {
+    try {
+        if (content.size() > kMaxProviderConfigurationSize) {
+            ConfigImport result;
+            result.error = ConfigImportError::TooLarge;
+            return result;
+        }
+        return importDocument(content, profile, language);
+    } catch (const std::bad_alloc&) {
+        ConfigImport result;
         result.error = ConfigImportError::Unreadable;
         return result;
     }

@@ -66,6 +66,10 @@ struct ConfigImport {
 ConfigImport importProviderConfiguration(const std::string& path, Profile& profile,
                                          std::string_view language);
 
+// The same for a document already read (the file's whole content).
+ConfigImport importProviderConfigurationText(std::string content, Profile& profile,
+                                             std::string_view language);
+
 // The error as one line of text; empty when the import succeeded.
 std::string configImportErrorText(const ConfigImport& result);
 
