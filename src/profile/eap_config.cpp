@@ -64,9 +64,9 @@ std::string_view localName(const pugi::xml_node& node) {
 
 std::vector<pugi::xml_node> children(const pugi::xml_node& parent, std::string_view name) {
     std::vector<pugi::xml_node> found;
-    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
-        if (child.type() == pugi::node_element && localName(child) == name)
-            found.push_back(child);
+    for (pugi::xml_node node = parent.first_child(); node; node = node.next_sibling())
+        if (node.type() == pugi::node_element && localName(node) == name)
+            found.push_back(node);
     return found;
 }
 
@@ -77,8 +77,8 @@ pugi::xml_node child(const pugi::xml_node& parent, std::string_view name) {
     return {};
 }
 
-// The text of an element, with the white space around it (line breaks of pretty printing)
-// removed; passwords are taken as written.
+// The text of an element without the white space around it (the line breaks of pretty
+// printing); passwords are read with child_value() as written.
 std::string text(const pugi::xml_node& node) {
     return std::string(trimmed(node.child_value()));
 }
