@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang and runs each for a bounded time over its seeds: the
 # profile-database fuzzer over the committed corpus, the help-file fuzzer over the help file
-# this build compiles and a copy of it with a bad repeat offset. The help reader's decoder,
+# this build compiles and a copy of it with a bad repeat offset, the provider-configuration
+# fuzzer over the test configurations. The help reader's decoder,
 # libmspack, is compiled into the fuzzer from Debian's source package (fetched with apt, which
 # checks it against the signed archive; once per version, into the build folder), so that the
 # sanitizers see into it. Usage: fuzz/run.sh [seconds per fuzzer, default 60]
