@@ -11,6 +11,7 @@
 #include "platform/process.h"
 #include "platform/setup.h"
 #include "platform/window.h"
+#include "profile/eap_config.h"
 #include "profile/profile.h"
 #include "script/log.h"
 #include "script/runner.h"
@@ -72,7 +73,9 @@ StartMode chooseStartMode(const std::vector<std::string>& arguments) {
     }
     std::string path = commandLinePath(arguments);
     // Only an empty command line opens an empty window; `corvane ""` names an empty script path.
-    const bool window = arguments.empty() || hasExtension(path, "odb");
+    // A provider configuration is opened in the window too: it is never a script.
+    const bool window =
+        arguments.empty() || hasExtension(path, "odb") || isProviderConfigurationPath(path);
     return {window, std::move(path)};
 }
 

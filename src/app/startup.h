@@ -22,7 +22,8 @@ bool hasExtension(std::string_view path, std::string_view extension);
 std::string commandLinePath(const std::vector<std::string>& arguments);
 
 // What the command line asks for: the main window (opening `path` unless it is empty) or a
-// script run of `path`. `--open FILE` always means the window, whatever the file's name.
+// script run of `path`. `--open FILE` always means the window, whatever the file's name; so does
+// a provider configuration (".eap-config").
 struct StartMode {
     bool window = false;
     std::string path;

@@ -11,6 +11,7 @@
 #include "certs/certificates.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
+#include "profile/eap_config.h"
 #include "script/log.h"
 
 namespace corvane {
@@ -31,9 +32,10 @@ enum CommandCode {
     SetUsername,
     SetPassword,
     SetPkPassword,
+    ImportConfig,
 };
 
-constexpr std::array<ScriptCommand, 14> kCommands{{
+constexpr std::array<ScriptCommand, 15> kCommands{{
     {New, 0, 0, 200, 220},
     {Load, 1, 1, 201, 221},
     {Save, 1, 1, 202, 222},
@@ -48,6 +50,7 @@ constexpr std::array<ScriptCommand, 14> kCommands{{
     {SetUsername, 1, 1, 212, 231},
     {SetPassword, 1, 1, 213, 232},
     {SetPkPassword, 1, 1, 214, 233},
+    {ImportConfig, 1, 1, ids::ImportConfigWord, ids::ImportConfigUsage},
 }};
 
 struct FileCloser {
@@ -157,6 +160,21 @@ int addCertificateCommand(Profile& profile, const std::string& path, Certificate
 }
 
 int saveCommand(Profile& profile, const std::string& path, int line);
+
+// Replaces the profile with a provider configuration's, as load does with a database's; what
+// the device will not enforce is logged, a line each.
+int importConfigCommand(Profile& profile, const std::string& path, int line) {
+    const ConfigImport result = importProviderConfiguration(path, profile, userLanguageCode());
+    const std::string caption = loadString(ids::ProviderConfigurationCaption);
+    if (!result.imported()) {
+        logLineMessage(ids::LineErrorFormat, line, ids::ImportConfigFailed);
+        showReport(nullptr, configImportErrorText(result), caption, MessageBoxType::Exclamation);
+        return 1;
+    }
+    for (const std::string& notice : configImportNotice(result))
+        writeLogLine(fillFormat(loadString(ids::NamedFormat), {caption, notice}));
+    return 0;
+}
 
 } // namespace
 
@@ -292,6 +310,8 @@ int executeCommand(Profile& profile, const ScriptCommand& command,
         return setTextField(profile.password, argument, lineNumber);
     case SetPkPassword:
         return setTextField(profile.privateKeyPassword, argument, lineNumber);
+    case ImportConfig:
+        return importConfigCommand(profile, argument, lineNumber);
     default:
         return 1;
     }

@@ -60,6 +60,11 @@ TEST(StartupTest, OpenAsFirstArgumentAlwaysMeansTheWindow) {
         {{"--open", "\"my", "site.txt\""}, true, "my site.txt"},
         {{"office-wifi"}, false, "office-wifi"},
         {{"site.odb"}, true, "site.odb"},
+        // A provider configuration opens in the window, never as a script.
+        {{"campus.eap-config"}, true, "campus.eap-config"},
+        {{"\"My Campus.EAP-CONFIG\""}, true, "My Campus.EAP-CONFIG"},
+        {{"--open", "campus.eap-config"}, true, "campus.eap-config"},
+        {{"campus.eap-configs"}, false, "campus.eap-configs"},
         {{"--opener"}, false, "--opener"},
         {{"make.txt", "--open"}, false, "make.txt --open"},
         {{"\"--open", "x\""}, false, "--open x"},

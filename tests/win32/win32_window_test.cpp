@@ -425,6 +425,21 @@ TEST_F(Win32WindowTest, FilesDroppedOnTheListsAreImported) {
     EXPECT_EQ(window_->listCellText(Id::ClientList, 0, 0), "client-plain-rsa.pem");
 }
 
+TEST_F(Win32WindowTest, ProviderConfigurationDroppedOnTheWindowOpensWithItsNotice) {
+    EXPECT_TRUE(GetWindowLongPtrW(window(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    dialogs_.answerMessage(MessageBoxAnswer::Ok);
+    dropFiles(window(), {test::dataFile("certs/ca.pem"),
+                         test::dataFile("eap-config/peap-two-cas.eap-config")});
+    EXPECT_EQ(textOf(window()), "Corvane - [Untitled *]");
+    EXPECT_EQ(textOf(control(Id::ProfileName)), "Example University Network");
+    EXPECT_EQ(textOf(control(Id::InitialIdentity)), "anonymous@example.org");
+    EXPECT_EQ(window_->listRowCount(Id::CaList), 2);
+    EXPECT_EQ(window_->listCellText(Id::CaList, 0, 0), "Corvane Test CA.der");
+    ASSERT_EQ(dialogs_.shown().size(), 1u);
+    EXPECT_EQ(dialogs_.shown()[0].caption, "Provider Configuration");
+    EXPECT_EQ(dialogs_.shown()[0].text.rfind("The device profile cannot hold", 0), 0u);
+}
+
 TEST_F(Win32WindowTest, AboutBoxEndsWithOkEnterOrItsCloseBoxButNotEsc) {
     const HWND main = window();
     auto press = [](UINT key) { // then OK, if the box is still there

@@ -63,7 +63,7 @@ int runWindow(const char* databasePath) {
     window.centreOnScreen();
     window.show();
     if (databasePath)
-        logic.openProfileFile(databasePath);
+        logic.openFile(databasePath);
     const int exitCode = QApplication::exec();
     logic.detach();
     return exitCode;

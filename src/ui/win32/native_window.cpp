@@ -36,7 +36,7 @@ int runNativeWindow(const std::string& databasePath, void* languageModule) {
     ShowWindow(window.handle(), SW_SHOWDEFAULT);
     UpdateWindow(window.handle());
     if (!databasePath.empty())
-        logic.openProfileFile(databasePath);
+        logic.openFile(databasePath);
 
     MSG message{};
     BOOL got = 0;
