@@ -156,6 +156,16 @@ enum : unsigned {
     UsageText = 900,
     UsageCommandsText = 901,
     UsageFilesText = 902,
+
+    // Console messages of start-up and script mode.
+    LogOpenFailed = 1200,
+    LogNotARegularFile = 1201,
+    LogOfAnotherUser = 1202,
+    VersionText = 1203,
+    WindowCannotBeCreated = 1204,
+    WindowNotAvailable = 1205,
+    ProgramFolderUnknown = 1206,
+    WindowModuleMissing = 1207,
 };
 
 } // namespace corvane::ids
