@@ -14,3 +14,11 @@ std::vector<std::string> programArguments(int argc, char** argv) {
 }
 
 } // namespace corvane::platform
+
+namespace corvane::platform {
+
+const CommandLineConvention& commandLineConvention() {
+    return kPosixCommandLine;
+}
+
+} // namespace corvane::platform

@@ -35,3 +35,11 @@ std::vector<std::string> programArguments(int, char**) {
 }
 
 } // namespace corvane::platform
+
+namespace corvane::platform {
+
+const CommandLineConvention& commandLineConvention() {
+    return kWindowsCommandLine;
+}
+
+} // namespace corvane::platform
