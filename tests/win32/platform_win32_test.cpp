@@ -11,6 +11,8 @@
 #include "platform/file_access.h"
 #include "platform/local_time.h"
 #include "platform/module.h"
+#include "platform/win32/console.h"
+#include "profile/profile.h"
 #include "support/test_support.h"
 #include "support/test_support_win32.h"
 
@@ -133,6 +135,9 @@ TEST(WindowsCommandLineTest, TheTextAfterTheProgramIsOnePath) {
         {L"my  script.txt", 0, "--- my  script.txt ["},
         {L"\"my  script.txt\"", 0, "--- my  script.txt ["},
         {L"\"my  script.txt\" now", 1, "Failed to open script file: my  script.txt\" now\n"},
+        // cmd leaves the blank before ">", "|" and "&&" on the command line.
+        {L"\"my  script.txt\" ", 0, "--- my  script.txt ["},
+        {L"my  script.txt \t", 0, "--- my  script.txt ["},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.logEnd));
@@ -145,6 +150,79 @@ TEST(WindowsCommandLineTest, TheTextAfterTheProgramIsOnePath) {
             EXPECT_TRUE(log.ends_with(c.logEnd)) << log;
         }
     }
+}
+
+// Help and version are answered as Windows programs answer them, blanks from cmd and all.
+TEST(WindowsCommandLineTest, HelpSpellingsAreAnswered) {
+    TempDir dir;
+    const struct {
+        const wchar_t* tail;
+        const char* start;
+    } cases[] = {{L"--version ", "Corvane 1.0\n"},
+                 {L"/?", "Usage:"},
+                 {L"-h", "Usage:"},
+                 {L"--help \t", "Usage:"}};
+    for (const auto& c : cases) {
+        const auto result = test::runCorvaneCommandLine(c.tail, dir.path().string());
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(result.out.starts_with(c.start)) << result.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
+}
+
+// A script saved in the ANSI code page, as Windows editors save by default, names its files in
+// it; the profile keeps the script's bytes.
+TEST_F(WindowsScriptTest, AnAnsiScriptNamesNonAsciiFiles) {
+    const std::string utf8Name = dir.file("B\xC3\xA4r.pem");
+    std::filesystem::copy_file(
+        test::dataFile("certs/ca.pem"),
+        std::filesystem::path(std::u8string(utf8Name.begin(), utf8Name.end())));
+    const auto result =
+        test::runScript("set_auth EAP-PEAP\nadd_ca_cert B\xE4r.pem\nsave ansi.odb\n", cwd());
+    EXPECT_EQ(result.exitCode, 0) << test::logBody(cwd());
+    Profile saved;
+    saved.filePath.assign(dir.file("ansi.odb"));
+    ASSERT_EQ(saved.loadProfileDatabase(), StatusCode::Success);
+    ASSERT_EQ(saved.caCertificates.count(), 1u);
+    EXPECT_EQ(saved.caCertificates.itemAt(0)->fileName.str(), "B\xE4r.pem");
+}
+
+// Console text: in the console's code page where it is redirected, so that "type" and "find"
+// read German texts right, and characters to the console itself.
+TEST(WindowsConsoleTest, TextIsWrittenAsTheConsoleShowsIt) {
+    HANDLE standard[] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                         GetStdHandle(STD_ERROR_HANDLE)};
+    const bool allocated = GetConsoleOutputCP() == 0 && AllocConsole();
+    const UINT codePage = GetConsoleOutputCP();
+    ASSERT_TRUE(SetConsoleOutputCP(850)) << "no console";
+    TempDir dir;
+    HANDLE file = CreateFileW(wide(dir.file("out.txt")).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    EXPECT_TRUE(platform::writeConsoleHandle(file, "Sie m\xC3\xBCssen\n"));
+    CloseHandle(file);
+    EXPECT_EQ(test::readFile(dir.file("out.txt")), "Sie m\x81ssen\r\n");
+
+    // The euro sign is in no OEM code page: only characters get it to a console.
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(console, &info)) {
+        EXPECT_TRUE(platform::writeConsoleHandle(console, "\xC3\xBC \xE2\x82\xAC"));
+        wchar_t shown[3] = {};
+        DWORD read = 0;
+        ReadConsoleOutputCharacterW(console, shown, 3, info.dwCursorPosition, &read);
+        EXPECT_EQ(std::wstring(shown, read), L"\u00fc \u20ac");
+    } else {
+        ADD_FAILURE() << "no console screen to read back";
+    }
+    CloseHandle(console);
+    SetConsoleOutputCP(codePage);
+    if (allocated)
+        FreeConsole();
+    SetStdHandle(STD_INPUT_HANDLE, standard[0]);
+    SetStdHandle(STD_OUTPUT_HANDLE, standard[1]);
+    SetStdHandle(STD_ERROR_HANDLE, standard[2]);
 }
 
 // Stale temporary files of a target are removed by the next save, also one that makes the
