@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -77,12 +76,6 @@ TEST(ParallelRunsTest, ScriptsLoadingOneTemplateAndAddingOneCertificateAllSuccee
     }
 }
 
-} // namespace
-} // namespace corvane
-
-namespace corvane {
-namespace {
-
 // Two batch jobs in one folder report into one wizard.log at once: every line arrives, whole.
 TEST(ParallelRunsTest, RunsInOneFolderKeepEveryLogLineWhole) {
     constexpr int kLines = 800;
@@ -96,32 +89,16 @@ TEST(ParallelRunsTest, RunsInOneFolderKeepEveryLogLineWhole) {
     test::writeFile(dir.file("b.txt"), script);
     EXPECT_EQ(runAtOnce({cwd, cwd}, {"a.txt", "b.txt"}), (std::vector<int>{0, 0}));
 
-    const std::regex header(R"(--- [ab]\.txt \[.*\] ---)");
-    const std::regex lineError(R"(Error on line (\d+): Failed to add ca certificate\.)");
-    const std::string duplicate =
-        "ERROR: Add Certificate Failed - Certificate is already in the list.";
+    // Every line once per run, none torn; the headers by their start (they hold the time).
+    std::map<std::string, int> expected{{"", 2}, {"--- a.txt ", 1}, {"--- b.txt ", 1}}, seen;
+    for (int n = 2; n <= kLines; ++n)
+        expected["Error on line " + std::to_string(n) + ": Failed to add ca certificate."] = 2;
+    expected["ERROR: Add Certificate Failed - Certificate is already in the list."] =
+        2 * (kLines - 1);
     std::istringstream log(test::readTextFile(dir.file("wizard.log")));
-    std::map<int, int> lineErrors; // line number -> lines seen for it
-    int headers = 0, empty = 0, duplicates = 0;
-    std::smatch match;
-    for (std::string line; std::getline(log, line);) {
-        if (line.empty())
-            ++empty;
-        else if (std::regex_match(line, header))
-            ++headers;
-        else if (line == duplicate)
-            ++duplicates;
-        else if (std::regex_match(line, match, lineError))
-            ++lineErrors[std::stoi(match[1])];
-        else
-            ADD_FAILURE() << "torn line: " << line;
-    }
-    EXPECT_EQ(empty, 2);
-    EXPECT_EQ(headers, 2);
-    EXPECT_EQ(duplicates, 2 * (kLines - 1));
-    ASSERT_EQ(lineErrors.size(), std::size_t(kLines - 1));
-    for (const auto& [number, count] : lineErrors)
-        EXPECT_EQ(count, 2) << "line " << number;
+    for (std::string line; std::getline(log, line);)
+        ++seen[line.starts_with("--- ") ? line.substr(0, 10) : line];
+    EXPECT_TRUE(seen == expected);
 }
 
 } // namespace
