@@ -45,9 +45,10 @@ LogOpenResult LogFile::open(const std::string& path, std::string& systemReason) 
     // Append access only: each write lands whole at the end of the file, whatever other runs
     // in the folder append at the same time, and they may all hold it open at once. A link is
     // opened as itself, and then refused.
-    const HANDLE file =
-        CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // Read access only so that the lock below may be taken.
+    const HANDLE file = CreateFileW(wide.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         systemReason = systemMessage(GetLastError());
         return LogOpenResult::Failed;
@@ -75,10 +76,21 @@ bool LogFile::append(std::string_view text) {
     }
     if (lines.size() > MAXDWORD)
         return false;
+    // Appending is atomic on Windows, but not under every implementation of its calls (Wine
+    // finds the end and then writes there): runs also take turns by a lock far beyond any
+    // data, which no reader or writer of the text ever touches.
+    const HANDLE file = handleOf(handle_);
+    OVERLAPPED turn{};
+    turn.Offset = MAXDWORD;
+    turn.OffsetHigh = 0x7FFFFFFF;
+    const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn);
     DWORD written = 0;
-    return WriteFile(handleOf(handle_), lines.data(), static_cast<DWORD>(lines.size()), &written,
-                     nullptr) &&
-           written == lines.size();
+    const bool whole =
+        WriteFile(file, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr) &&
+        written == lines.size();
+    if (locked)
+        UnlockFileEx(file, 0, 1, 0, &turn);
+    return whole;
 }
 
 } // namespace corvane::platform
