@@ -245,6 +245,15 @@ enum : unsigned {
     NonEapTypeName = 1631,
     MethodWithInner = 1632,
     ConfigOpenFailed = 1633,
+    // Console messages of start-up and script mode.
+    LogOpenFailed = 1200,
+    LogNotARegularFile = 1201,
+    LogOfAnotherUser = 1202,
+    VersionText = 1203,
+    WindowCannotBeCreated = 1204,
+    WindowNotAvailable = 1205,
+    ProgramFolderUnknown = 1206,
+    WindowModuleMissing = 1207,
 };
 
 } // namespace corvane::ids

@@ -15,6 +15,7 @@
 
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "platform/win32/console.h"
 #include "platform/win32/wide.h"
 #include "support/test_support.h"
 #include "ui/scripted_dialogs.h"
@@ -544,6 +545,23 @@ TEST(Win32FileDialog, MultipleSelectionsBecomeWholePaths) {
     for (const auto& [buffer, paths] : cases) {
         EXPECT_EQ(selectedPaths(buffer), paths);
     }
+}
+
+// A console gets characters, whatever its code page: the euro sign is in no OEM code page.
+// Here, since Wine's console needs the display.
+TEST(Win32Console, AConsoleShowsTheCharacters) {
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    ASSERT_TRUE(SetConsoleOutputCP(850));
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &info));
+    EXPECT_TRUE(platform::writeConsoleHandle(console, "\xC3\xBC \xE2\x82\xAC"));
+    wchar_t shown[3] = {};
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(console, shown, 3, info.dwCursorPosition, &read);
+    EXPECT_EQ(std::wstring(shown, read), L"\u00fc \u20ac");
+    FreeConsole();
 }
 
 } // namespace

@@ -18,3 +18,11 @@ std::vector<std::string> splitArguments(const std::vector<std::string>& argument
 }
 
 } // namespace corvane::platform
+
+namespace corvane::platform {
+
+const CommandLineConvention& commandLineConvention() {
+    return kPosixCommandLine;
+}
+
+} // namespace corvane::platform

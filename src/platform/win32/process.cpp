@@ -56,3 +56,11 @@ std::vector<std::string> splitArguments(const std::vector<std::string>& argument
 }
 
 } // namespace corvane::platform
+
+namespace corvane::platform {
+
+const CommandLineConvention& commandLineConvention() {
+    return kWindowsCommandLine;
+}
+
+} // namespace corvane::platform
