@@ -156,6 +156,9 @@ enum : unsigned {
     UsageText = 900,
     UsageCommandsText = 901,
     UsageFilesText = 902,
+
+    // Texts of the window's fields.
+    CharacterNotStorable = 1300,
 };
 
 } // namespace corvane::ids

@@ -1,9 +1,11 @@
 #!/bin/bash
 # The real program in window mode on a virtual X display: it starts untitled, opens a profile
-# database named on its command line, and ends with 0 when closed from its File menu.
-# Usage: window_e2e.sh <corvane executable>
+# database named on its command line, and ends with 0 when closed from its File menu. A password
+# typed with an umlaut is saved in Windows-1252, as a script in Windows-1252 stores it.
+# Usage: window_e2e.sh <corvane executable> <CA certificate file>
 set -u
 corvane=$1
+ca=$2
 source "$(dirname "$0")/on_display.sh"
 
 work=$(mktemp -d)
@@ -63,3 +65,45 @@ run_window() {
 
 run_window "Corvane - [Untitled]" || exit 1
 run_window "Corvane - [net.odb]" "$work/net.odb" || exit 1
+
+# Types "pässwort" into the password field of a saved EAP-TTLS profile and saves with Ctrl+S.
+cp "$ca" ca.pem
+printf 'new\nset_name E2E\nset_auth EAP-TTLS\nset_username someone\nadd_ca_cert ca.pem\nsave pw.odb\n' >make-pw.txt
+"$corvane" make-pw.txt >/dev/null || { echo "FAIL: script mode could not make pw.odb"; cat wizard.log; exit 1; }
+"$corvane" "$work/pw.odb" 2>stderr.txt &
+pid=$!
+wait_title() {
+    local shown=""
+    for _ in $(seq 100); do
+        window=$(xdotool search --name "^Corvane - " 2>/dev/null | head -1)
+        [ -n "$window" ] && shown=$(xdotool getwindowname "$window")
+        [ "$shown" = "$1" ] && return 0
+        sleep 0.1
+    done
+    echo "FAIL: title is \"$shown\", expected \"$1\""; cat stderr.txt; kill "$pid"; exit 1
+}
+wait_title "Corvane - [pw.odb]"
+xdotool windowfocus --sync "$window" 2>/dev/null
+sleep 0.3
+# From the profile name: the protocol, the tunneled protocol, the user name, the password.
+xdotool key --clearmodifiers Tab Tab Tab Tab
+sleep 0.2
+xdotool type --delay 50 "pässwort"
+wait_title "Corvane - [pw.odb *]"
+xdotool key --clearmodifiers ctrl+s
+wait_title "Corvane - [pw.odb]"
+xdotool key --clearmodifiers alt+f
+sleep 0.5
+xdotool key x
+for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && { echo "FAIL: the window did not close"; kill "$pid"; exit 1; }
+wait "$pid" || { echo "FAIL: exit code $?"; exit 1; }
+printf 'new\nset_name E2E\nset_auth EAP-TTLS\nset_username someone\nadd_ca_cert ca.pem\nset_password p\344sswort\nsave script.odb\n' >make-script.txt
+"$corvane" make-script.txt >/dev/null || { echo "FAIL: script mode could not make script.odb"; exit 1; }
+# Equal but for the header's dates (bytes 36 to 47).
+cmp <(tail -c +49 pw.odb) <(tail -c +49 script.odb) ||
+    { echo "FAIL: the typed password is not stored as the Windows-1252 script stores it"; exit 1; }
+echo "ok: typed \"pässwort\" is stored in Windows-1252"

@@ -2,6 +2,8 @@
 // Clear, the Delete key, dropped files and the rows' tooltips.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "certs/cert_test_support.h"
 #include "certs/certificate_details.h"
 #include "ui/pane_test_support.h"
@@ -314,6 +316,20 @@ TEST_F(CertificatesPaneTest, DroppedFiles) {
     EXPECT_EQ(state(Id::ClientList).rows, (Rows{{"client.p12"}}));
     EXPECT_FALSE(window.clientCertificateWanted());
     EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// A file chosen or dropped in the window keeps its name in the device's code page, "_" for a
+// character the code page cannot hold; the file itself is read by its real name.
+TEST_F(CertificatesPaneTest, FileNamesAreStoredInTheDeviceCodePage) {
+    const std::string ca = dir.file("Zertifikat-\xC3\xBC-\xC5\x81.pem");
+    const std::string client = dir.file("\xE4\xB8\xAD-schl\xC3\xBCssel.pem");
+    std::filesystem::copy_file(certFile("ca.pem"), ca);
+    std::filesystem::copy_file(certFile("client-plain-rsa.pem"), client);
+    runWithFiles(Id::AddCa, {ca});
+    window.onFilesDropped(Id::ClientList, {client});
+    EXPECT_EQ(window.profile().caCertificates.itemAt(0)->fileName.str(), "Zertifikat-\xFC-_.pem");
+    EXPECT_EQ(window.profile().clientCertificate->fileName.str(), "_-schl\xFCssel.pem");
+    EXPECT_EQ(fileNames(), std::vector<std::string>{"Zertifikat-\xC3\xBC-_.pem"});
 }
 
 TEST_F(CertificatesPaneTest, RowTooltipsDescribeTheCertificate) {
