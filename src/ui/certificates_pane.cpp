@@ -85,7 +85,8 @@ StatusCode MainWindow::addCertificateFromWindow(const std::string& path, Certifi
     CertificateEntry* added = nullptr;
     if (kind == CertificateKind::CaCertificate && profile_.caCertificates.count() > caCount)
         added = profile_.caCertificates.itemAt(caCount);
-    else if (kind == CertificateKind::ClientCertificate && profile_.clientCertificate.get() != client)
+    else if (kind == CertificateKind::ClientCertificate &&
+             profile_.clientCertificate.get() != client)
         added = profile_.clientCertificate.get();
     if (added)
         added->fileName.assign(deviceFileName(path));

@@ -92,7 +92,8 @@ void MainWindow::loadControlsFromProfile() {
     controls().setText(ControlId::Password, decodeDeviceText(profile_.password.view()));
     controls().setText(ControlId::PrivateKeyPassword,
                        decodeDeviceText(profile_.privateKeyPassword.view()));
-    controls().setText(ControlId::InitialIdentity, decodeDeviceText(profile_.initialIdentity.view()));
+    controls().setText(ControlId::InitialIdentity,
+                       decodeDeviceText(profile_.initialIdentity.view()));
     // A protocol outside the list shows as its first item, EAP-TLS.
     controls().selectComboIndex(
         ControlId::AuthProtocol,
@@ -190,9 +191,10 @@ void MainWindow::refreshClientCertificateArea() {
         }
     }
     SuppressChangeNotifications guard(*this);
-    c.setText(ControlId::PrivateKeyPassword, (profile_.fieldMask & AllowsClientCertificate)
-                                                 ? decodeDeviceText(profile_.privateKeyPassword.view())
-                                                 : std::string());
+    c.setText(ControlId::PrivateKeyPassword,
+              (profile_.fieldMask & AllowsClientCertificate)
+                  ? decodeDeviceText(profile_.privateKeyPassword.view())
+                  : std::string());
 }
 
 FieldEdit MainWindow::onFieldEdit(ControlId id, std::string_view accepted,

@@ -406,22 +406,28 @@ TEST_F(SettingsPaneTest, ChecksBeforeASaveInTheirOrder) {
 TEST_F(SettingsPaneTest, FieldsTakeTheDeviceCodePageUpToTheirLimit) {
     struct Case {
         Id id;
-        std::size_t before; // 'a's in the field first
-        bool paste;         // else typed one key at a time at the end
-        std::string input;  // UTF-8
-        std::string stored; // the field's bytes after the 'a's
+        std::size_t before;               // 'a's in the field first
+        bool paste;                       // else typed one key at a time at the end
+        std::string input;                // UTF-8
+        std::string stored;               // the field's bytes after the 'a's
         std::vector<std::string> notices; // one a refusal; empty for the beep alone
     };
-    const std::string noL = "The character \"\xC5\x81\" cannot be stored on the device.";
-    const std::string noZhong = "The character \"\xE4\xB8\xAD\" cannot be stored on the device.";
+    const std::string L = "\xC5\x81", zhong = "\xE4\xB8\xAD";
+    const std::string noL = "The character \"" + L + "\" cannot be stored on the device.";
+    const std::string noZhong = "The character \"" + zhong + "\" cannot be stored on the device.";
     const Case cases[] = {
         {Id::Username, 0, false, "J\xC3\xBCrgen", "J\xFCrgen", {}},
         {Id::Password, 0, true, "\xE2\x82\xAC\xC2\x81\xC3\xBF", "\x80\x81\xFF", {}},
         {Id::Password, 62, false, "\xC3\xA4\xC3\xB6", "\xE4", {""}},
         {Id::ProfileName, 25, false, "\xC3\xBCx", "\xFC", {""}},
-        {Id::Username, 0, false, "a\xC5\x81" "b\xE4\xB8\xAD", "ab", {noL, ""}},
-        {Id::InitialIdentity, 0, true, "p\xE4\xB8\xADq\xC5\x81", "pq", {noZhong}},
-        {Id::PrivateKeyPassword, 60, true, "\xC3\xA4\xC5\x81" "bcd", "\xE4" "bc", {noL}},
+        {Id::Username, 0, false, "a" + L + "b" + zhong, "ab", {noL, ""}},
+        {Id::InitialIdentity, 0, true, "p" + zhong + "q" + L, "pq", {noZhong}},
+        {Id::PrivateKeyPassword,
+         60,
+         true,
+         "\xC3\xA4" + L + "bcd",
+         "\xE4" + std::string("bc"),
+         {noL}},
     };
     controls.choose(Id::AuthProtocol, test::TtlsIndex);
     controls.click(Id::ClientCheckBox);
