@@ -2,8 +2,6 @@
 // Clear, the Delete key, dropped files and the rows' tooltips.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "certs/cert_test_support.h"
 #include "certs/certificate_details.h"
 #include "ui/pane_test_support.h"
@@ -323,10 +321,12 @@ TEST_F(CertificatesPaneTest, DroppedFiles) {
 TEST_F(CertificatesPaneTest, FileNamesAreStoredInTheDeviceCodePage) {
     const std::string ca = dir.file("Zertifikat-\xC3\xBC-\xC5\x81.pem");
     const std::string client = dir.file("\xE4\xB8\xAD-schl\xC3\xBCssel.pem");
-    std::filesystem::copy_file(certFile("ca.pem"), ca);
-    std::filesystem::copy_file(certFile("client-plain-rsa.pem"), client);
+    test::writeFile(ca, test::readFile(certFile("ca.pem")));
+    test::writeFile(client, test::readFile(certFile("client-plain-rsa.pem")));
     runWithFiles(Id::AddCa, {ca});
     window.onFilesDropped(Id::ClientList, {client});
+    ASSERT_EQ(window.profile().caCertificates.count(), 1u);
+    ASSERT_NE(window.profile().clientCertificate, nullptr);
     EXPECT_EQ(window.profile().caCertificates.itemAt(0)->fileName.str(), "Zertifikat-\xFC-_.pem");
     EXPECT_EQ(window.profile().clientCertificate->fileName.str(), "_-schl\xFCssel.pem");
     EXPECT_EQ(fileNames(), std::vector<std::string>{"Zertifikat-\xC3\xBC-_.pem"});
