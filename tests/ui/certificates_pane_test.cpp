@@ -319,8 +319,9 @@ TEST_F(CertificatesPaneTest, DroppedFiles) {
 // A file chosen or dropped in the window keeps its name in the device's code page, "_" for a
 // character the code page cannot hold; the file itself is read by its real name.
 TEST_F(CertificatesPaneTest, FileNamesAreStoredInTheDeviceCodePage) {
-    const std::string ca = dir.file("Zertifikat-\xC3\xBC-\xC5\x81.pem");
-    const std::string client = dir.file("\xE4\xB8\xAD-schl\xC3\xBCssel.pem");
+    // Joined as bytes: a path made from a name converts it in the system's code page on Windows.
+    const std::string ca = dir.file("") + "Zertifikat-\xC3\xBC-\xC5\x81.pem";
+    const std::string client = dir.file("") + "\xE4\xB8\xAD-schl\xC3\xBCssel.pem";
     test::writeFile(ca, test::readFile(certFile("ca.pem")));
     test::writeFile(client, test::readFile(certFile("client-plain-rsa.pem")));
     runWithFiles(Id::AddCa, {ca});
