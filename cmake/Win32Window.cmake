@@ -53,7 +53,7 @@ target_link_libraries(corvane_core PUBLIC ${_corvane_delay_libs} gdi32)
 # (bench/win32_window_bench.sh runs both under Wine).
 foreach(name win32_first_paint win32_minimal_dialog)
   add_executable(${name} EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/${name}.cpp
-                 ${_corvane_win_dir}/corvane.rc)
+                 ${_corvane_win_dir}/corvane-exe.rc)
   set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
 endforeach()
 target_link_libraries(win32_first_paint PRIVATE corvane_core)

@@ -21,14 +21,14 @@ function(corvane_string_table table language sublanguage output)
     VERBATIM)
 endfunction()
 
-# The version resource, manifest, icon and strings of one file.
+# The version resource, manifest, icon and strings of one file; FILE is its file name (OriginalFilename).
 function(corvane_resource_script output)
-  cmake_parse_arguments(ARG "" "TYPE;DESCRIPTION;NAME;STRINGS;WINDOW;LANGUAGE_BLOCK;TRANSLATION"
+  cmake_parse_arguments(ARG "" "TYPE;DESCRIPTION;NAME;FILE;STRINGS;WINDOW;LANGUAGE_BLOCK;TRANSLATION"
                         "" ${ARGN})
   set(CORVANE_FILE_TYPE ${ARG_TYPE})
   set(CORVANE_FILE_DESCRIPTION ${ARG_DESCRIPTION})
   set(CORVANE_INTERNAL_NAME ${ARG_NAME})
-  set(CORVANE_ORIGINAL_NAME ${ARG_NAME})
+  set(CORVANE_ORIGINAL_NAME ${ARG_FILE})
   set(CORVANE_STRING_TABLE ${ARG_STRINGS})
   set(CORVANE_VERSION_BLOCK ${ARG_LANGUAGE_BLOCK})
   set(CORVANE_VERSION_TRANSLATION ${ARG_TRANSLATION})
@@ -38,6 +38,7 @@ function(corvane_resource_script output)
     set(CORVANE_PROGRAM_RESOURCES "#include \"ui/win32/resource_ids.h\"
 CORVANE_ICON ICON \"${CORVANE_ICON_FILE}\"
 CORVANE_ABOUT_BITMAP BITMAP \"${CMAKE_SOURCE_DIR}/src/res/bitmaps/about.bmp\"
+CORVANE_ABOUT_BITMAP_2X BITMAP \"${CMAKE_SOURCE_DIR}/src/res/bitmaps/about-2x.bmp\"
 CREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${CORVANE_MANIFEST_FILE}\"")
   else()
     set(CORVANE_PROGRAM_RESOURCES "")
@@ -63,27 +64,31 @@ corvane_string_table(strings_en.inc LANG_ENGLISH SUBLANG_ENGLISH_US ${_corvane_w
 corvane_string_table(strings_de.inc LANG_GERMAN SUBLANG_GERMAN ${_corvane_win_dir}/strings_de.rc)
 include(${CMAKE_SOURCE_DIR}/cmake/Win32Window.cmake)
 
-corvane_resource_script(${_corvane_win_dir}/corvane.rc TYPE VFT_APP DESCRIPTION "Corvane"
-  NAME corvane STRINGS ${_corvane_win_dir}/strings_en.rc WINDOW ${_corvane_win_dir}/window_en.rc
-  LANGUAGE_BLOCK 040904B0 TRANSLATION "0x409, 1200")
-set_source_files_properties(${_corvane_win_dir}/corvane.rc PROPERTIES
-  OBJECT_DEPENDS "${CORVANE_ICON_FILE};${CORVANE_MANIFEST_FILE};${_corvane_win_dir}/strings_en.rc;${_corvane_win_dir}/window_en.rc;${CMAKE_SOURCE_DIR}/src/res/bitmaps/about.bmp")
+# One resource script per program file, as each names its own file.
+foreach(_file corvane.exe corvane.com)
+  string(REPLACE "." "-" _script ${_file})
+  corvane_resource_script(${_corvane_win_dir}/${_script}.rc TYPE VFT_APP DESCRIPTION "Corvane"
+    NAME corvane FILE ${_file} STRINGS ${_corvane_win_dir}/strings_en.rc
+    WINDOW ${_corvane_win_dir}/window_en.rc LANGUAGE_BLOCK 040904B0 TRANSLATION "0x409, 1200")
+  set_source_files_properties(${_corvane_win_dir}/${_script}.rc PROPERTIES
+    OBJECT_DEPENDS "${CORVANE_ICON_FILE};${CORVANE_MANIFEST_FILE};${_corvane_win_dir}/strings_en.rc;${_corvane_win_dir}/window_en.rc;${CMAKE_SOURCE_DIR}/src/res/bitmaps/about.bmp;${CMAKE_SOURCE_DIR}/src/res/bitmaps/about-2x.bmp")
+endforeach()
 
 # libcrypto's own needs, and ours.
 target_link_libraries(corvane_core PUBLIC ws2_32 crypt32 bcrypt advapi32 user32)
 
 # corvane.exe: the desktop program, no console window.
-target_sources(corvane PRIVATE ${_corvane_win_dir}/corvane.rc)
+target_sources(corvane PRIVATE ${_corvane_win_dir}/corvane-exe.rc)
 set_target_properties(corvane PROPERTIES WIN32_EXECUTABLE ON ENABLE_EXPORTS OFF)
 
 # corvane.com: the same program for consoles.
-add_executable(corvane_console src/app/main.cpp ${_corvane_win_dir}/corvane.rc)
+add_executable(corvane_console src/app/main.cpp ${_corvane_win_dir}/corvane-com.rc)
 set_target_properties(corvane_console PROPERTIES OUTPUT_NAME corvane SUFFIX .com)
 target_link_libraries(corvane_console PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,corvane_core>")
 
 # Corvane_deDE.dll: strings and the window's resources only, no code and no entry point.
 corvane_resource_script(${_corvane_win_dir}/Corvane_deDE.rc TYPE VFT_DLL
-  DESCRIPTION "Corvane deutsche Texte" NAME Corvane_deDE.dll
+  DESCRIPTION "Corvane deutsche Texte" NAME Corvane_deDE.dll FILE Corvane_deDE.dll
   STRINGS ${_corvane_win_dir}/strings_de.rc WINDOW ${_corvane_win_dir}/window_de.rc
   LANGUAGE_BLOCK 040704B0 TRANSLATION "0x407, 1200")
 set_source_files_properties(${_corvane_win_dir}/Corvane_deDE.rc PROPERTIES

@@ -37,7 +37,7 @@ set(CORVANE_TEST_FILTER
 # corvane.exe in window mode from start to close. One display at a time.
 list(REMOVE_ITEM CORVANE_TEST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/win32/win32_window_test.cpp)
 add_executable(win32_window_tests win32/win32_window_test.cpp support/test_support.cpp
-               support/test_support_win32.cpp ${CMAKE_BINARY_DIR}/windows/corvane.rc)
+               support/test_support_win32.cpp ${CMAKE_BINARY_DIR}/windows/corvane-exe.rc)
 target_include_directories(win32_window_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(win32_window_tests PRIVATE corvane_core GTest::gtest GTest::gtest_main)
 target_compile_definitions(win32_window_tests PRIVATE

@@ -1,7 +1,12 @@
 #!/bin/bash
 # Builds the native 64-bit Windows Corvane with Debian's MinGW-w64 cross compiler and leaves the
-# program and everything that lies beside it in <folder>/dist/ (default build-win/).
+# program and everything that lies beside it in <folder>/dist/ (default build-win/), without
+# debugging sections (their symbols in <folder>/symbols/), then the installer, the Windows
+# Installer package and the portable zip beside it.
 #   tools/build-windows.sh [folder]
+# With a code-signing certificate named in the environment (CORVANE_SIGN_PKCS12, or
+# CORVANE_SIGN_CERT and CORVANE_SIGN_KEY; see packaging/windows/sign.sh) every program file, the
+# installer, its uninstaller and the package are signed with osslsigncode.
 # Run as root on Debian 12: it installs what it needs from Debian's own packages. OpenSSL's
 # libcrypto and GoogleTest are built from Debian's source once, into a cache outside the clone
 # (CORVANE_WIN_CACHE, default /var/cache/corvane) that later builds reuse.
@@ -13,7 +18,8 @@ jobs=${CORVANE_JOBS:-2}
 host=x86_64-w64-mingw32
 
 packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wine64 wine \
-googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool nsis zip unzip"
+googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool nsis zip unzip \
+msitools wixl osslsigncode"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -88,9 +94,19 @@ for program in corvane.exe corvane.com; do
     fi
 done
 
-rm -rf "$out/dist"
-mkdir -p "$out/dist"
-cp "$out/corvane.exe" "$out/corvane.com" "$out/Corvane_deDE.dll" "$out/Corvane.chm" \
-    "$src/LICENSE" "$out/dist/"
+rm -rf "$out/dist" "$out/symbols"
+mkdir -p "$out/dist" "$out/symbols"
+# What ships has no debugging sections; their symbols stay beside the build, each file linked to
+# its own by name and checksum for a debugger.
+for file in corvane.exe corvane.com Corvane_deDE.dll; do
+    $host-objcopy --only-keep-debug "$out/$file" "$out/symbols/$file.debug"
+    $host-objcopy --strip-all --add-gnu-debuglink="$out/symbols/$file.debug" "$out/$file" \
+        "$out/dist/$file"
+done
+cp "$out/Corvane.chm" "$src/LICENSE" "$out/dist/"
+if [ -n "${CORVANE_SIGN_PKCS12:-}${CORVANE_SIGN_CERT:-}" ]; then
+    "$src/packaging/windows/sign.sh" "$out/dist/corvane.exe" "$out/dist/corvane.com" \
+        "$out/dist/Corvane_deDE.dll"
+fi
 echo "Windows build in $out/dist"
 "$src/packaging/windows/package.sh" "$out"

@@ -5,7 +5,7 @@ set -e
 export DEBIAN_FRONTEND=noninteractive
 packages="build-essential cmake ninja-build pkg-config libssl-dev openssl ca-certificates \
 libgtest-dev libbenchmark-dev hyperfine time jq \
-qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core xvfb xauth xdotool fp-utils libchm-dev scdoc file"
+qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core xvfb xauth xdotool fp-utils libmspack-dev scdoc file"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -25,19 +25,28 @@ cp "$root/examples/office.txt" "$root/examples/example-ca.pem" "$work/"
 cd "$work"
 wine "$build/corvane.com" office.txt >/dev/null
 
+# A window by its title once it is shown. Wine names a window before it maps it, and a dialog
+# moves itself into place while it starts: a picture taken too early shows what lay beneath.
 wait_for() {
     for _ in $(seq 300); do
-        xdotool search --name "^$1\$" 2>/dev/null | head -1 && return 0
+        xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 && return 0
         sleep 0.1
     done
     echo "no window \"$1\"" >&2
     return 1
 }
 
-# Cuts a window's rectangle out of the screen file into a PNG file.
+# Cuts a window's rectangle out of the screen file into a PNG file, once the window has stayed
+# in one place for a second (and so has been painted there).
 picture() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    sleep 1 # painted
+    local before="" now
+    for _ in $(seq 50); do
+        now=$(xdotool getwindowgeometry --shell "$1")
+        [ "$now" = "$before" ] && break
+        before=$now
+        sleep 1
+    done
+    eval "$now"
     python3 - "$CORVANE_SCREEN_FILE_DIR/Xvfb_screen0" "$2" "$X" "$Y" "$WIDTH" "$HEIGHT" <<'PY'
 import struct, sys, zlib
 screen, target = sys.argv[1], sys.argv[2]

@@ -1,11 +1,15 @@
 ; The Windows installer: one setup.exe that installs Corvane for all users (Program Files, the
 ; 64-bit registry view, HKLM) or for the current user alone (AppData\Local\Programs, HKCU). The
-; installer asks which; a silent install (/S) takes /ALLUSERS or /CURRENTUSER, and /PATH adds the
-; program folder to PATH (off unless asked for). The uninstaller removes what this script made
-; and nothing else: profiles and wizard.log in the folder keep the folder.
+; installer asks which; a silent install (/S) takes /ALLUSERS or /CURRENTUSER, /D=<folder> for a
+; folder of its own, and /PATH adds the program folder to PATH (off unless asked for). An install
+; of the same mode that is there already is installed over in its folder, whatever /D= says, so
+; that no copy is left without its uninstaller. The program itself edits PATH (corvane.exe
+; --add-to-path / --remove-from-path): the installer's strings hold 1,024 characters, less than
+; many a PATH. Windows 10 version 1607 or later, as the program needs. The uninstaller removes
+; what this script made and nothing else: profiles and wizard.log in the folder keep the folder.
 ;
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=1.0 -DDIST=<folder with the files> \
-;            -DOUTFILE=<setup.exe> [-DICON=<corvane.ico>] corvane.nsi
+;            -DOUTFILE=<setup.exe> [-DICON=<corvane.ico>] [-DSIGN=<signing command>] corvane.nsi
 
 !ifndef VERSION
   !error "VERSION is not defined"
@@ -29,9 +33,12 @@ BrandingText "Corvane ${VERSION}"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane"
 !define PROGID "Corvane.ProfileDatabase"
 !define CLASSES "Software\Classes"
-!define SYSTEM_ENV "SYSTEM\CurrentControlSet\Control\Session Manager\Environment"
-!define USER_ENV "Environment"
+; Windows 10 version 1607: the first with GetDpiForWindow, which the program imports.
+!define MIN_WINDOWS_BUILD 14393
 !define SHCNE_ASSOCCHANGED 0x08000000
+; The Windows Installer package's UpgradeCode (corvane.wxs): it owns the same folder and file type
+; as an all-users install.
+!define MSI_UPGRADE_CODE "{B3C90277-E3D2-4521-A078-FF6877FAD80E}"
 
 ; What the installer puts into the program folder, besides the uninstaller; the uninstaller
 ; deletes exactly these.
@@ -57,12 +64,19 @@ BrandingText "Corvane ${VERSION}"
 !define MULTIUSER_USE_PROGRAMFILES64
 !define MULTIUSER_NOUNINSTALL
 !define MULTIUSER_INIT_TEXT_ALLUSERSNOTPOSSIBLE "$(AllUsersNotPossible)"
+!define MULTIUSER_INSTALLMODE_FUNCTION InstallModeChosen
 !include MultiUser.nsh
 !include MUI2.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
 !include Sections.nsh
-!include WinMessages.nsh
+!include WinVer.nsh
+
+; Signs the uninstaller as it is written and the installer once made, when a certificate is given.
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"'
+  !finalize '"${SIGN}" "%1"'
+!endif
 
 !ifdef ICON
   !define MUI_ICON "${ICON}"
@@ -72,6 +86,8 @@ BrandingText "Corvane ${VERSION}"
 
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
 !insertmacro MUI_PAGE_COMPONENTS
+; An install of this mode that is there already keeps its folder: the page is not shown.
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipFolderOfExistingInstall
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -94,8 +110,14 @@ LangString FileTypeName ${LANG_ENGLISH} "Corvane profile database"
 LangString FileTypeName ${LANG_GERMAN} "Corvane-Profildatenbank"
 LangString ShortcutText ${LANG_ENGLISH} "Prepare 802.1X wireless-network profiles for Orvo handhelds"
 LangString ShortcutText ${LANG_GERMAN} "802.1X-WLAN-Profile für Orvo-Handhelds vorbereiten"
-LangString PathTooLong ${LANG_ENGLISH} "PATH is too long to be changed safely. The program folder was not added to it."
-LangString PathTooLong ${LANG_GERMAN} "PATH ist zu lang, um sicher geändert zu werden. Der Programmordner wurde nicht hinzugefügt."
+LangString PathNotAdded ${LANG_ENGLISH} "The program folder could not be added to PATH; PATH is unchanged."
+LangString PathNotAdded ${LANG_GERMAN} "Der Programmordner konnte nicht zum PATH hinzugefügt werden; PATH ist unverändert."
+LangString PathNotRemoved ${LANG_ENGLISH} "The program folder could not be removed from PATH."
+LangString PathNotRemoved ${LANG_GERMAN} "Der Programmordner konnte nicht aus dem PATH entfernt werden."
+LangString PackageInstalled ${LANG_ENGLISH} "Corvane is installed for all users from its Windows Installer package already. Uninstall it first, or install for the current user alone."
+LangString PackageInstalled ${LANG_GERMAN} "Corvane ist bereits aus seinem Windows Installer-Paket für alle Benutzer installiert. Deinstallieren Sie es zuerst, oder installieren Sie nur für den aktuellen Benutzer."
+LangString WindowsTooOld ${LANG_ENGLISH} "Corvane needs Windows 10 version 1607 or later."
+LangString WindowsTooOld ${LANG_GERMAN} "Corvane benötigt Windows 10 Version 1607 oder neuer."
 LangString AllUsersNotPossible ${LANG_ENGLISH} "Your user account does not have sufficient privileges to install or remove Corvane for all users of this computer."
 LangString AllUsersNotPossible ${LANG_GERMAN} "Ihr Benutzerkonto hat nicht die nötigen Rechte, um Corvane für alle Benutzer dieses Computers zu installieren oder zu entfernen."
 
@@ -110,60 +132,23 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "2026 ${PUBLISHER}"
 
 ; "AllUsers" or "CurrentUser" in the uninstaller (the installer keeps MultiUser's own).
 Var Mode
-; The environment Path value as read, and whether reading it worked.
-Var EnvPath
-
-!macro READ_ENV_PATH MODE
-  ClearErrors
-  ${If} ${MODE} == "AllUsers"
-    ReadRegStr $EnvPath HKLM "${SYSTEM_ENV}" "Path"
-  ${Else}
-    ReadRegStr $EnvPath HKCU "${USER_ENV}" "Path"
-  ${EndIf}
-!macroend
-
-!macro WRITE_ENV_PATH MODE
-  ${If} ${MODE} == "AllUsers"
-    ${If} $EnvPath == ""
-      DeleteRegValue HKLM "${SYSTEM_ENV}" "Path"
-    ${Else}
-      WriteRegExpandStr HKLM "${SYSTEM_ENV}" "Path" $EnvPath
-    ${EndIf}
-  ${Else}
-    ${If} $EnvPath == ""
-      DeleteRegValue HKCU "${USER_ENV}" "Path"
-    ${Else}
-      WriteRegExpandStr HKCU "${USER_ENV}" "Path" $EnvPath
-    ${EndIf}
-  ${EndIf}
-  ; Consoles started from Explorer from now on see the new value.
-  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
-!macroend
-
-; Whether the environment key has a Path value at all ($0: 1 or 0). ReadRegStr fails both for a
-; missing value and for one longer than the installer's strings; only the first may be written.
-!macro ENV_PATH_EXISTS MODE
-  StrCpy $0 0
-  StrCpy $1 0
-  ${Do}
-    ${If} ${MODE} == "AllUsers"
-      EnumRegValue $2 HKLM "${SYSTEM_ENV}" $1
-    ${Else}
-      EnumRegValue $2 HKCU "${USER_ENV}" $1
-    ${EndIf}
-    ${If} $2 == ""
-      ${Break}
-    ${EndIf}
-    ${If} $2 == "Path"
-      StrCpy $0 1
-      ${Break}
-    ${EndIf}
-    IntOp $1 $1 + 1
-  ${Loop}
-!macroend
+; The folder /D= named ("" without), and the folder of an install of the chosen mode that is
+; there already ("" without).
+Var RequestedDir
+Var ExistingDir
 
 Section "$(SecProgramName)" SecProgram
   SectionIn RO
+  ${If} $MultiUser.InstallMode == "AllUsers"
+    ; 0 (ERROR_SUCCESS) when a product with the package's UpgradeCode is installed.
+    System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+    ${If} $0 == 0
+      DetailPrint "$(PackageInstalled)"
+      MessageBox MB_OK|MB_ICONSTOP "$(PackageInstalled)" /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
   SetOutPath "$INSTDIR"
   !insertmacro CORVANE_FILES INSTALL_FILE
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -198,35 +183,16 @@ Section "$(SecProgramName)" SecProgram
 SectionEnd
 
 Section /o "$(SecPathName)" SecPath
-  !insertmacro READ_ENV_PATH $MultiUser.InstallMode
+  ClearErrors
+  ExecWait '"$INSTDIR\corvane.exe" --add-to-path $MultiUser.InstallMode $INSTDIR' $0
   ${If} ${Errors}
-    !insertmacro ENV_PATH_EXISTS $MultiUser.InstallMode
-    ${If} $0 == 1
-      DetailPrint "$(PathTooLong)"
-      MessageBox MB_OK|MB_ICONEXCLAMATION "$(PathTooLong)" /SD IDOK
-      Return
-    ${EndIf}
-    StrCpy $EnvPath ""
-  ${EndIf}
-  Push $EnvPath
-  Push $INSTDIR
-  Call PathWithout
-  Pop $EnvPath
-  StrLen $1 $EnvPath
-  StrLen $2 $INSTDIR
-  IntOp $1 $1 + $2
-  IntOp $1 $1 + 2
-  ${If} $1 >= ${NSIS_MAX_STRLEN}
-    DetailPrint "$(PathTooLong)"
-    MessageBox MB_OK|MB_ICONEXCLAMATION "$(PathTooLong)" /SD IDOK
+  ${OrIf} $0 != 0
+    DetailPrint "$(PathNotAdded)"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$(PathNotAdded)" /SD IDOK
+    ; A deployment must see that the install is not what was asked for.
+    SetErrorLevel 2
     Return
   ${EndIf}
-  ${If} $EnvPath == ""
-    StrCpy $EnvPath "$INSTDIR"
-  ${Else}
-    StrCpy $EnvPath "$EnvPath;$INSTDIR"
-  ${EndIf}
-  !insertmacro WRITE_ENV_PATH $MultiUser.InstallMode
   ; Remembered for the uninstaller, which takes out this entry and no other.
   WriteRegStr SHCTX "${UNINST_KEY}" "PathEntry" "$INSTDIR"
 SectionEnd
@@ -236,56 +202,37 @@ SectionEnd
   !insertmacro MUI_DESCRIPTION_TEXT ${SecPath} "$(SecPathText)"
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
-; A PATH list without the given entry (case ignored, as Windows compares paths), and without
-; empty entries. Stack: list, entry (top) -> list.
-!macro PATH_WITHOUT_FUNCTION PREFIX
-Function ${PREFIX}PathWithout
-  Exch $R1 ; entry
-  Exch
-  Exch $R0 ; list
-  Push $R2
-  Push $R3
-  Push $R4
-  Push $R5
-  StrCpy $R2 "" ; result
-  StrCpy $R3 "" ; current entry
-  StrCpy $R4 0  ; index
-  ${Do}
-    StrCpy $R5 $R0 1 $R4
-    ${If} $R5 == ";"
-    ${OrIf} $R5 == ""
-      ${If} $R3 != ""
-      ${AndIf} $R3 != $R1
-      ${AndIf} $R3 != "$R1\"
-        ${If} $R2 == ""
-          StrCpy $R2 $R3
-        ${Else}
-          StrCpy $R2 "$R2;$R3"
-        ${EndIf}
-      ${EndIf}
-      StrCpy $R3 ""
-      ${If} $R5 == ""
-        ${Break}
-      ${EndIf}
-    ${Else}
-      StrCpy $R3 "$R3$R5"
-    ${EndIf}
-    IntOp $R4 $R4 + 1
-  ${Loop}
-  StrCpy $R0 $R2
-  Pop $R5
-  Pop $R4
-  Pop $R3
-  Pop $R2
-  Pop $R1
-  Exch $R0
+; Called by MultiUser whenever the mode is set: an install of that mode that is there already
+; is installed over in its folder; otherwise the folder /D= named, or the mode's own.
+Function InstallModeChosen
+  ${If} $MultiUser.InstallMode == "AllUsers"
+    ReadRegStr $ExistingDir HKLM "${UNINST_KEY}" "InstallLocation"
+  ${Else}
+    ReadRegStr $ExistingDir HKCU "${UNINST_KEY}" "InstallLocation"
+  ${EndIf}
+  ${If} $ExistingDir != ""
+    StrCpy $INSTDIR $ExistingDir
+  ${ElseIf} $RequestedDir != ""
+    StrCpy $INSTDIR $RequestedDir
+  ${EndIf}
 FunctionEnd
-!macroend
-!insertmacro PATH_WITHOUT_FUNCTION ""
-!insertmacro PATH_WITHOUT_FUNCTION "un."
+
+Function SkipFolderOfExistingInstall
+  ${If} $ExistingDir != ""
+    Abort
+  ${EndIf}
+FunctionEnd
 
 Function .onInit
+  ${IfNot} ${AtLeastWin10}
+  ${OrIfNot} ${AtLeastBuild} ${MIN_WINDOWS_BUILD}
+    MessageBox MB_OK|MB_ICONSTOP "$(WindowsTooOld)" /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
   SetRegView 64
+  ; NSIS has put /D= into $INSTDIR; MultiUser sets its own folder next.
+  StrCpy $RequestedDir $INSTDIR
   !insertmacro MULTIUSER_INIT
   ${GetParameters} $R0
   ClearErrors
@@ -331,15 +278,15 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+  ; The program takes its folder out of PATH, so it goes before the files.
   ReadRegStr $3 SHCTX "${UNINST_KEY}" "PathEntry"
   ${If} $3 != ""
-    !insertmacro READ_ENV_PATH $Mode
-    ${IfNot} ${Errors}
-      Push $EnvPath
-      Push $3
-      Call un.PathWithout
-      Pop $EnvPath
-      !insertmacro WRITE_ENV_PATH $Mode
+    ClearErrors
+    ExecWait '"$INSTDIR\corvane.exe" --remove-from-path $Mode $3' $0
+    ${If} ${Errors}
+    ${OrIf} $0 != 0
+      DetailPrint "$(PathNotRemoved)"
+      SetErrorLevel 2
     ${EndIf}
   ${EndIf}
 

@@ -8,6 +8,7 @@
 #include "certs/certificates.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/setup.h"
 #include "platform/window.h"
 #include "profile/profile.h"
 #include "script/log.h"
@@ -95,6 +96,9 @@ std::optional<int> answerInformationRequest(const std::string& commandLine) {
 
 int runProgram(const std::vector<std::string>& arguments) {
     platform::prepareProcess();
+    // The installer's own commands: no log, no window, no resource module.
+    if (auto done = platform::runSetupCommand(commandLinePath(arguments)))
+        return *done;
     // Reports go to the log until a window takes them over.
     setReportPresenter(&logReportPresenter());
     selectResourceLibrary("Corvane");

@@ -27,10 +27,9 @@ int noPassPhrase(char*, int, int, void*) {
 
 ossl::X509Ptr readCertificate(const CertificateEntry& entry, const std::string& password) {
     if (entry.format == CertificateFormat::Pkcs12) {
-        Pkcs12Contents contents;
-        if (openPkcs12(entry.bytes.view(), password, contents) != Pkcs12Outcome::Opened)
-            return nullptr;
-        return std::move(contents.certificate);
+        // The bundle the last check opened is remembered: a tooltip derives nothing again.
+        OpenedPkcs12 opened = openRememberedPkcs12(entry.bytes.view(), password);
+        return opened.outcome == Pkcs12Outcome::Opened ? std::move(opened.certificate) : nullptr;
     }
     // CA certificates are kept as PEM whatever file they came from; a loaded profile may hold
     // either encoding.

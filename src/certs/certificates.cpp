@@ -109,32 +109,6 @@ StatusCode readDer(BIO* bio, CertificateEntry& entry, const X509* recognised) {
     return validity;
 }
 
-// The last bundle opened, so that the check before a save does not derive every key again
-// when neither the bundle nor the password changed since it was added. Only a digest of bytes
-// and password is kept.
-struct OpenedBundle {
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int digestLength = 0;
-    ossl::X509Ptr certificate;
-    bool keyPresent = false;
-};
-
-OpenedBundle& lastOpenedBundle() {
-    static OpenedBundle bundle;
-    return bundle;
-}
-
-bool bundleDigest(std::string_view bytes, const std::string& password,
-                  std::array<unsigned char, EVP_MAX_MD_SIZE>& digest, unsigned int& length) {
-    std::unique_ptr<EVP_MD_CTX, ossl::Deleter<EVP_MD_CTX_free>> context(EVP_MD_CTX_new());
-    const std::uint64_t byteCount = bytes.size();
-    return context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1 &&
-           EVP_DigestUpdate(context.get(), &byteCount, sizeof byteCount) == 1 &&
-           EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) == 1 &&
-           EVP_DigestUpdate(context.get(), password.data(), password.size()) == 1 &&
-           EVP_DigestFinal_ex(context.get(), digest.data(), &length) == 1;
-}
-
 StatusCode describeBundle(const X509* certificate, bool keyPresent, CertificateEntry& entry) {
     if (!certificate)
         return StatusCode::NoCertificate;
@@ -146,16 +120,10 @@ StatusCode describeBundle(const X509* certificate, bool keyPresent, CertificateE
 }
 
 StatusCode readPkcs12(CertificateEntry& entry, const std::string& password) {
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int digestLength = 0;
-    const bool digested = bundleDigest(entry.bytes.view(), password, digest, digestLength);
-    OpenedBundle& last = lastOpenedBundle();
-    if (digested && last.certificate && last.digestLength == digestLength &&
-        CRYPTO_memcmp(last.digest.data(), digest.data(), digestLength) == 0)
-        return describeBundle(last.certificate.get(), last.keyPresent, entry);
-
-    Pkcs12Contents contents;
-    switch (openPkcs12(entry.bytes.view(), password, contents)) {
+    // The bundle last opened is remembered, so the check before a save derives nothing again
+    // when neither the bundle nor the password changed since it was added.
+    const OpenedPkcs12 opened = openRememberedPkcs12(entry.bytes.view(), password);
+    switch (opened.outcome) {
     case Pkcs12Outcome::NotABundle:
         return StatusCode::Pkcs12Unreadable;
     case Pkcs12Outcome::Unparsable:
@@ -165,14 +133,7 @@ StatusCode readPkcs12(CertificateEntry& entry, const std::string& password) {
     case Pkcs12Outcome::Opened:
         break;
     }
-    StatusCode status = describeBundle(contents.certificate.get(), contents.key != nullptr, entry);
-    if (digested && contents.certificate) {
-        last.digest = digest;
-        last.digestLength = digestLength;
-        last.keyPresent = contents.key != nullptr;
-        last.certificate = std::move(contents.certificate);
-    }
-    return status;
+    return describeBundle(opened.certificate.get(), opened.keyPresent, entry);
 }
 
 StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& password,
@@ -201,8 +162,8 @@ StatusCode readPem(BIO* bio, CertificateEntry& entry, const std::string& passwor
         return validity;
 
     // An encrypted key is derived even without a password (the placeholder is tried), so its
-    // cost is bounded before the library sees it.
-    if (!pemKeyWorkAcceptable(entry.bytes.view()))
+    // cost is bounded before the library sees it, under every layer the pass phrase opens.
+    if (!pemKeyWorkAcceptable(entry.bytes.view(), passPhrase))
         return StatusCode::CertificateUnreadable;
     if (BIO_reset(bio) < 0)
         return StatusCode::ReaderFailed;

@@ -1,9 +1,11 @@
 #include "certs/pkcs12_limits.h"
 
+#include <array>
 #include <limits>
 #include <memory>
 #include <vector>
 
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
@@ -279,8 +281,11 @@ bool chargeVisibleCounts(PKCS12* p12, WorkBudget& budget) {
 }
 
 // Settles the password the bundle's MAC accepts. An empty password stands for none, and then
-// the empty one is tried as well, as bundles exported without a password use either.
-Pkcs12Outcome choosePassword(PKCS12* p12, const std::string& password, const char*& pass) {
+// the empty one is tried as well, as bundles exported without a password use either. The two
+// give different MAC keys, so the second try is a derivation of its own: it is charged to the
+// budget like any other before it runs.
+Pkcs12Outcome choosePassword(PKCS12* p12, const std::string& password, WorkBudget& budget,
+                             const char*& pass) {
     const bool macPresent = PKCS12_mac_present(p12) == 1;
     pass = password.empty() ? nullptr : password.c_str();
     if (!macPresent)
@@ -290,6 +295,10 @@ Pkcs12Outcome choosePassword(PKCS12* p12, const std::string& password, const cha
     if (password.empty()) {
         if (PKCS12_verify_mac(p12, nullptr, 0) == 1)
             return Pkcs12Outcome::Opened;
+        const ASN1_INTEGER* macIterations = nullptr;
+        PKCS12_get0_mac(nullptr, nullptr, nullptr, &macIterations, p12);
+        if (!budget.spend(integerValue(macIterations)))
+            return Pkcs12Outcome::Unparsable;
         if (PKCS12_verify_mac(p12, "", 0) == 1) {
             pass = "";
             return Pkcs12Outcome::Opened;
@@ -313,7 +322,7 @@ Pkcs12Outcome open(std::string_view bytes, const std::string& password, Pkcs12Co
     if (!chargeVisibleCounts(p12.get(), budget))
         return Pkcs12Outcome::Unparsable;
     const char* pass = nullptr;
-    if (Pkcs12Outcome outcome = choosePassword(p12.get(), password, pass);
+    if (Pkcs12Outcome outcome = choosePassword(p12.get(), password, budget, pass);
         outcome != Pkcs12Outcome::Opened)
         return outcome;
     BundleWalk walk(pass, pass ? -1 : 0, macPresent, budget);
@@ -321,6 +330,42 @@ Pkcs12Outcome open(std::string_view bytes, const std::string& password, Pkcs12Co
         return outcome;
     walk.take(contents);
     return Pkcs12Outcome::Opened;
+}
+
+// A block's traditional encryption ("Proc-Type: 4,ENCRYPTED" and "DEK-Info" headers) is removed
+// by the key reader with the pass phrase it is offered, by one cheap MD5 round, before it looks
+// at what is inside; an encrypted PKCS#8 key found there is then derived like any other. So it
+// is removed here the same way, by the same functions, to count what lies beneath. False when
+// the headers or the pass phrase do not open the block: then the reader cannot open it either.
+bool removeTraditionalEncryption(char* header, unsigned char* data, long& length,
+                                 const char* passPhrase) {
+    EVP_CIPHER_INFO cipher;
+    if (PEM_get_EVP_CIPHER_INFO(header, &cipher) != 1)
+        return false;
+    if (cipher.cipher == nullptr)
+        return true; // not encrypted
+    // The reader's default callback hands over the pass phrase given as its argument; it never
+    // prompts when one is given, and one always is.
+    return PEM_do_header(&cipher, data, &length, nullptr, const_cast<char*>(passPhrase)) == 1;
+}
+
+// The length goes first, so that no other split of the same text into bytes and password
+// gives the same digest.
+bool bundleDigest(std::string_view bytes, const std::string& password,
+                  std::array<unsigned char, EVP_MAX_MD_SIZE>& digest, unsigned int& length) {
+    std::unique_ptr<EVP_MD_CTX, ossl::Deleter<EVP_MD_CTX_free>> context(EVP_MD_CTX_new());
+    const std::uint64_t byteCount = bytes.size();
+    return context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1 &&
+           EVP_DigestUpdate(context.get(), &byteCount, sizeof byteCount) == 1 &&
+           EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) == 1 &&
+           EVP_DigestUpdate(context.get(), password.data(), password.size()) == 1 &&
+           EVP_DigestFinal_ex(context.get(), digest.data(), &length) == 1;
+}
+
+ossl::X509Ptr upReferenced(X509* certificate) {
+    if (certificate == nullptr || X509_up_ref(certificate) != 1)
+        return nullptr;
+    return ossl::X509Ptr(certificate);
 }
 
 } // namespace
@@ -365,12 +410,49 @@ Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
     return outcome;
 }
 
-bool pemKeyWorkAcceptable(std::string_view pemText) {
+OpenedPkcs12 openRememberedPkcs12(std::string_view bytes, const std::string& password,
+                                  std::int64_t workLimit) {
+    // Only a digest of bytes and password is kept, with what opening them gave.
+    struct Remembered {
+        std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+        unsigned int digestLength = 0;
+        Pkcs12Outcome outcome = Pkcs12Outcome::Unparsable;
+        ossl::X509Ptr certificate;
+        bool keyPresent = false;
+    };
+    static Remembered last;
+
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int digestLength = 0;
+    const bool digested = bundleDigest(bytes, password, digest, digestLength);
+    if (digested && last.digestLength == digestLength &&
+        CRYPTO_memcmp(last.digest.data(), digest.data(), digestLength) == 0)
+        return {last.outcome, upReferenced(last.certificate.get()), last.keyPresent};
+
+    Pkcs12Contents contents;
+    OpenedPkcs12 opened;
+    opened.outcome = openPkcs12(bytes, password, contents, workLimit);
+    opened.keyPresent = contents.key != nullptr;
+    opened.certificate = std::move(contents.certificate);
+    last.digestLength = 0; // forgotten until the new entry is complete
+    // An outcome under another bound would not be the one the program's own bound gives.
+    if (digested && workLimit == kMaxPkcs12IterationCount) {
+        last.certificate = upReferenced(opened.certificate.get());
+        last.outcome = opened.outcome;
+        last.keyPresent = opened.keyPresent;
+        last.digest = digest;
+        last.digestLength = digestLength;
+    }
+    return opened;
+}
+
+bool pemKeyWorkAcceptable(std::string_view pemText, const char* passPhrase) {
     ossl::Bio bio = ossl::memoryReader(pemText.data(), pemText.size());
-    if (!bio)
+    if (!bio || passPhrase == nullptr)
         return false;
     // Every block is looked at, whatever its label: only its content says whether the library
-    // could take it for an encrypted key.
+    // could take it for an encrypted key. The counts are added up over the whole text.
+    WorkBudget budget(kMaxPkcs12IterationCount);
     bool acceptable = true;
     while (acceptable) {
         char* name = nullptr;
@@ -379,14 +461,13 @@ bool pemKeyWorkAcceptable(std::string_view pemText) {
         long length = 0;
         const long before = BIO_pending(bio.get());
         const int read = PEM_read_bio(bio.get(), &name, &header, &data, &length);
-        if (read == 1) {
+        if (read == 1 && removeTraditionalEncryption(header, data, length, passPhrase)) {
             const unsigned char* cursor = data;
             EncryptedKey key(d2i_X509_SIG(nullptr, &cursor, length));
             if (key) {
                 const X509_ALGOR* algorithm = nullptr;
                 X509_SIG_get0(key.get(), &algorithm, nullptr);
-                const std::int64_t count = passwordBasedIterationCount(algorithm);
-                acceptable = count >= 0 && count <= kMaxPkcs12IterationCount;
+                acceptable = budget.spend(passwordBasedIterationCount(algorithm));
             }
         }
         OPENSSL_free(name);

@@ -47,8 +47,25 @@ Pkcs12Outcome openPkcs12(std::string_view bytes, const std::string& password,
                          Pkcs12Contents& contents,
                          std::int64_t workLimit = kMaxPkcs12IterationCount);
 
-// False when a block of the PEM text holds an encrypted key that asks for more than
-// kMaxPkcs12IterationCount iterations, or whose parameters cannot be read. Nothing is derived.
-bool pemKeyWorkAcceptable(std::string_view pemText);
+// What opening a bundle gave, as the checks and the certificate details use it.
+struct OpenedPkcs12 {
+    Pkcs12Outcome outcome = Pkcs12Outcome::Unparsable;
+    ossl::X509Ptr certificate; // as in Pkcs12Contents; only when Opened
+    bool keyPresent = false;
+};
+
+// openPkcs12, remembering the outcome for the last bundle and password asked about (one entry,
+// keyed by a SHA-256 of both; no key is kept): asked again, nothing is derived, so the check
+// before a save and the certificate details do not repeat the work of the import. workLimit
+// bounds the work of this call: a remembered outcome costs none and is given whatever the
+// limit, but only outcomes under the default limit are remembered.
+OpenedPkcs12 openRememberedPkcs12(std::string_view bytes, const std::string& password,
+                                  std::int64_t workLimit = kMaxPkcs12IterationCount);
+
+// False when the encrypted keys of a PEM text ask for more than kMaxPkcs12IterationCount
+// iterations together, or when the parameters of one cannot be read. A block under the
+// traditional PEM encryption is opened first with the pass phrase the key reader will be given
+// (never null), so that a key wrapped in it is counted too. Nothing costly is derived.
+bool pemKeyWorkAcceptable(std::string_view pemText, const char* passPhrase);
 
 } // namespace corvane

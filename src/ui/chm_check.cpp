@@ -18,19 +18,19 @@ constexpr std::size_t kListingHeader = 0x14;
 constexpr std::size_t kIndexHeader = 0x08;
 constexpr std::uint32_t kMinChunkLength = 0x40;
 constexpr std::uint32_t kMaxChunkLength = 0x100000;
-constexpr std::uint64_t kMaxPathLength = 512; // chmlib's path buffer
+constexpr std::uint64_t kMaxPathLength = 512; // longer than any path of ours
 
 // The compressed section: one LZX stream cut into frames of 32 KiB, found through a reset table
-// of where each frame starts in the compressed bytes. chmlib reads a frame into a buffer of the
-// frame's length and 6 KiB more.
+// of where each frame starts in the compressed bytes. No frame may take more than the frame's
+// length and 6 KiB of compressed bytes.
 constexpr std::uint64_t kFrameLength = 0x8000;
 constexpr std::uint64_t kFrameSlack = 6144;
 constexpr std::uint32_t kMinWindow = 1u << 15;
 constexpr std::uint32_t kMaxWindow = 1u << 21;
 constexpr std::size_t kResetTableHeader = 0x28;
 constexpr std::size_t kMinControlData = 0x18;
-constexpr std::size_t kMaxControlData = 256; // chmlib's buffer for it
-// Our help is a few hundred kilobytes; this bounds the frames a read can make chmlib inflate.
+constexpr std::size_t kMaxControlData = 256;
+// Our help is a few hundred kilobytes; this bounds how much a file can make the decoder inflate.
 constexpr std::uint64_t kMaxUncompressed = 64u * 1024 * 1024;
 
 constexpr std::string_view kContentName = "::DataSpace/Storage/MSCompressed/Content";
@@ -93,8 +93,8 @@ bool readNumber(const std::uint8_t*& cursor, const std::uint8_t* end, std::uint6
     return false;
 }
 
-// A name as chmlib copies it: within its chunk, short enough for its buffer, and without a
-// zero byte, which would cut it short (an empty name makes chmlib read before its buffer).
+// A name: within its chunk, of a sensible length, and without a zero byte, which would cut it
+// short.
 bool readName(const std::uint8_t*& cursor, const std::uint8_t* end, std::string_view& name) {
     std::uint64_t length = 0;
     if (!readNumber(cursor, end, length) || length == 0 || length > kMaxPathLength ||
@@ -134,7 +134,7 @@ private:
     }
 
     bool readHeaders() {
-        // chmlib reads the longer header whatever the version says.
+        // Readers read the longer header whatever the version says.
         if (file_.size() < kFileHeaderV3 || !file_.tagAt(0, "ITSF"))
             return fail("no help file header");
         const std::uint32_t version = file_.le32(4);
@@ -169,7 +169,7 @@ private:
         if (head < 0 || static_cast<std::uint64_t>(head) >= chunkCount)
             return fail("first listing chunk out of range");
         head_ = static_cast<std::uint32_t>(head);
-        // chmlib starts a lookup at the listing when there is no index chunk.
+        // A lookup starts at the listing when there is no index chunk.
         if (root >= 0 && static_cast<std::uint64_t>(root) >= chunkCount)
             return fail("index root out of range");
         root_ = root < 0 ? head_ : static_cast<std::uint32_t>(root);
@@ -302,7 +302,7 @@ private:
         if (duplicated)
             return fail("compression objects listed twice");
         if (!content && !control && !resets) {
-            // chmlib then reads nothing from the compressed section.
+            // Nothing is then read from the compressed section.
             return true;
         }
         if (!content || !control || !resets || content->space != 0 || control->space != 0 ||
@@ -327,7 +327,7 @@ private:
         const std::size_t at = static_cast<std::size_t>(dataStart_ + control.start);
         if (!file_.tagAt(at + 4, "LZXC"))
             return fail("control data without its signature");
-        // chmlib scales version 2's values by 32 KiB in 32 bits; refuse what would wrap.
+        // Version 2 counts in units of 32 KiB, which readers scale in 32 bits; refuse what wraps.
         const std::uint64_t scale = file_.le32(at + 8) == 2 ? 0x8000 : 1;
         const std::uint64_t resetInterval = file_.le32(at + 0x0C) * scale;
         const std::uint64_t windowSize = file_.le32(at + 0x10) * scale;
@@ -369,7 +369,7 @@ private:
             return fail("reset table entries beyond the reset table");
         if (compressed > content.length)
             return fail("compressed length beyond the compressed section");
-        // Each frame starts where the one before ended and fits chmlib's frame buffer.
+        // Each frame starts where the one before ended and is of a sensible length.
         std::uint64_t previous = 0;
         for (std::uint32_t i = 0; i < frames; ++i) {
             const std::uint64_t start = file_.le64(at + tableOffset + std::size_t{i} * 8);

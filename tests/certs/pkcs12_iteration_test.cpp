@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,7 +10,9 @@
 #include <openssl/x509.h>
 
 #include "cert_test_support.h"
+#include "certs/certificate_summary.h"
 #include "certs/pkcs12_limits.h"
+#include "profile/profile.h"
 #include "support/test_support.h"
 
 namespace corvane {
@@ -336,6 +339,57 @@ TEST_F(Pkcs12IterationCap, ScryptKeysAreBoundInWorkAndMemory) {
     }
 }
 
+// A PKCS#8 key under a second, traditional PEM encryption: the reader opens that layer with the
+// pass phrase offered (with no password set, the placeholder) and derives the key beneath, so
+// the count beneath is bounded too (fixtures from make-nested-keys.sh; without the bound the
+// huge one derives for half an hour).
+TEST_F(Pkcs12IterationCap, KeysUnderTraditionalPemEncryptionAreBound) {
+    struct Case {
+        const char* fixture;
+        std::string password;
+        S expected;
+        bool passwordRequired;
+    };
+    const Case cases[] = {
+        {"client-nested.pem", test::kKeyPassword, S::Success, false},
+        {"client-nested.pem", "", S::Success, true},
+        {"client-nested-20m.pem", "", S::CertificateUnreadable, false},
+        {"client-nested-huge.pem", "", S::CertificateUnreadable, false},
+        {"client-nested-scrypt.pem", "", S::CertificateUnreadable, false},
+        // A pass phrase that does not open the outer layer leaves nothing to derive.
+        {"client-nested-huge.pem", test::kKeyPassword, S::WrongPassword, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fixture << " with '" << c.password << "'");
+        auto entry =
+            test::entryFor(c.fixture, CertificateKind::ClientCertificate, CertificateFormat::Pem);
+        EXPECT_EQ(checkCertificate(*entry, c.password), c.expected);
+        EXPECT_EQ(entry->passwordRequired, c.passwordRequired);
+    }
+}
+
+// The same key in a database is refused by the check before a save, and nothing is written.
+TEST_F(Pkcs12IterationCap, NestedKeyInADatabaseIsRefusedOnSave) {
+    test::TempDir dir;
+    Profile profile;
+    profile.authProtocol = EapTls;
+    profile.caCertificates.append(
+        test::entryFor("ca.pem", CertificateKind::CaCertificate, CertificateFormat::Pem));
+    profile.clientCertificate = test::entryFor(
+        "client-nested-huge.pem", CertificateKind::ClientCertificate, CertificateFormat::Pem);
+    profile.profileName.assign("Nested");
+    profile.filePath.assign(dir.file("nested.odb"));
+    profile.updateFieldMask();
+    ASSERT_EQ(profile.saveProfileDatabase(), StatusCode::Success);
+
+    auto r = test::runScript("load nested.odb\nsave copy.odb\n", dir.path().string());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(test::logBody(dir.path().string()),
+              "ERROR: Client Certificate / Private Key Validation Error - Failed to validate "
+              "certificate.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("copy.odb")));
+}
+
 // Every count is charged, those inside encrypted safes included, before its derivation.
 TEST(Pkcs12WorkLimit, EveryCountIsCharged) {
     initialiseCryptoLibrary();
@@ -365,6 +419,39 @@ TEST(Pkcs12WorkLimit, EveryCountIsCharged) {
             EXPECT_EQ(openPkcs12(bytes, "wrong", none, c.limit), Pkcs12Outcome::Unparsable);
         }
     }
+}
+
+// Without a password both empty passwords are tried on the MAC; each try is a derivation of
+// its own, so each is charged: MAC, safe and key at 2048 each, and the MAC once more.
+TEST(Pkcs12WorkLimit, EachEmptyPasswordTriedIsCharged) {
+    initialiseCryptoLibrary();
+    for (const auto& [fixture, outcome] : {std::pair{"client-emptypw.p12", Pkcs12Outcome::Opened},
+                                           {"client.p12", Pkcs12Outcome::PasswordRejected}}) {
+        SCOPED_TRACE(fixture);
+        Pkcs12Contents contents;
+        EXPECT_EQ(openPkcs12(certBytes(fixture), "", contents, 4 * 2048), outcome);
+        EXPECT_EQ(openPkcs12(certBytes(fixture), "", contents, 4 * 2048 - 1),
+                  Pkcs12Outcome::Unparsable);
+    }
+}
+
+// A limit of nothing admits no derivation: only a remembered outcome passes it.
+TEST(Pkcs12WorkLimit, TheLastBundleOpenedIsNotDerivedAgain) {
+    initialiseCryptoLibrary();
+    const std::string bytes = certBytes("client.p12");
+    EXPECT_EQ(openRememberedPkcs12(bytes, kP12Password).outcome, Pkcs12Outcome::Opened);
+    const OpenedPkcs12 again = openRememberedPkcs12(bytes, kP12Password, 0);
+    EXPECT_EQ(again.outcome, Pkcs12Outcome::Opened);
+    EXPECT_TRUE(again.certificate && again.keyPresent);
+    // Another password is derived anew; a refusal is remembered too.
+    EXPECT_EQ(openRememberedPkcs12(bytes, "", 0).outcome, Pkcs12Outcome::Unparsable);
+    EXPECT_EQ(openRememberedPkcs12(bytes, "").outcome, Pkcs12Outcome::PasswordRejected);
+    EXPECT_EQ(openRememberedPkcs12(bytes, "", 0).outcome, Pkcs12Outcome::PasswordRejected);
+    // The certificate details (a list's tooltip) open bundles the same way.
+    auto entry =
+        test::entryFromBytes(bytes, CertificateKind::ClientCertificate, CertificateFormat::Pkcs12);
+    EXPECT_TRUE(summarizeCertificate(*entry, kP12Password));
+    EXPECT_EQ(openRememberedPkcs12(bytes, kP12Password, 0).outcome, Pkcs12Outcome::Opened);
 }
 
 TEST(Pkcs12IterationCount, ReadFromAlgorithmIdentifiers) {

@@ -7,7 +7,9 @@
 # Pass phrases:
 #   PKCS#12 bundles (client*.p12)              corvane-p12   (client-emptypw.p12: empty)
 #   encrypted PEM keys (client-enc-*.pem,
-#                       client-scrypt*.pem)    corvane-key
+#                       client-scrypt*.pem,
+#                       client-nested.pem)     corvane-key
+#   client-nested-*.pem: outer layer under the program's no-password placeholder
 #   everything else is unencrypted.
 set -eu
 
@@ -124,6 +126,8 @@ p12 client-nocerts.p12 -nocerts -passout pass:$P12PASS
 p12 client-nokeys.p12 -nokeys -passout pass:$P12PASS
 # Keys encrypted with scrypt, two of them with a parameter raised past the bounds.
 sh "$here/make-scrypt-keys.sh" "$out"
+# PKCS#8 keys under a second, traditional PEM encryption layer, some with counts past the bound.
+sh "$here/make-nested-keys.sh" "$out"
 
 # --- Names for the display rules -------------------------------------------------------------
 eckey names.key

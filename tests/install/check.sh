@@ -238,6 +238,7 @@ dpkg-deb -c "$packages/corvane_${version}_$arch.deb" >"$work/corvane.list"
 dpkg-deb -c "$packages/corvane-window_${version}_$arch.deb" >"$work/corvane-window.list"
 if grep -q corvane-window.so "$work/corvane-window.list"; then
     expect "corvane-window depends on Qt Widgets" grep -q 'libqt6widgets6' <<<"$window_depends"
+    expect "corvane-window reads its help with libmspack" grep -q 'libmspack0' <<<"$window_depends"
 fi
 # Whatever was built goes into a package: the window module and the help file into the window's.
 for built in corvane-window.so Corvane.chm; do

@@ -1,6 +1,10 @@
 // The help window over the built help file: its default topic, links followed inside the file,
 // and a clear message for a file that cannot be read.
+#include <QDesktopServices>
 #include <QFile>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -26,6 +30,20 @@ public:
         return MessageBoxAnswer::Ok;
     }
 };
+
+// Stands in for the desktop's opener of links.
+class LinkRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 } // namespace
 
@@ -70,6 +88,45 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(help));
         QTest::keyClick(help, Qt::Key_Escape);
         QVERIFY(!help->isVisible());
+    }
+
+    // A page may name files, devices and pipes of the machine, and links for other programs.
+    void readsAndHandsOnNothingFromOutsideTheFile() {
+        QTemporaryDir scratch;
+        const QImage picture(4, 4, QImage::Format_RGB32);
+        const QUrl outside = QUrl::fromLocalFile(scratch.filePath("outside.png"));
+        const QUrl desktopEntry = QUrl::fromLocalFile(scratch.filePath("run.desktop"));
+        const QString page = "<img src=\"inside.png\"><img src=\"%1\"><a href=\"%2\">run</a>";
+        QVERIFY(picture.save(scratch.filePath("inside.png")) &&
+                picture.save(outside.toLocalFile()));
+        QVERIFY(writeFile(scratch.filePath("page.html"),
+                          page.arg(outside.toString(), desktopEntry.toString()).toUtf8()));
+        QVERIFY(writeFile(scratch.filePath("page.hhp"),
+                          "[OPTIONS]\nCompiled file=page.chm\nDefault topic=page.html\n"
+                          "[FILES]\npage.html\ninside.png\n"));
+        QProcess chmcmd;
+        chmcmd.setWorkingDirectory(scratch.path());
+        chmcmd.start(CORVANE_CHMCMD, {"page.hhp"});
+        QVERIFY(chmcmd.waitForFinished() && chmcmd.exitCode() == 0);
+        const auto help = HelpWindow::open(scratch.filePath("page.chm").toStdString());
+        QVERIFY(help);
+        help->showDefaultTopic();
+        // The picture the page shows for each <img>, once laid out.
+        auto shown = [&help](const QUrl& url) {
+            return qvariant_cast<QPixmap>(
+                help->document()->resource(QTextDocument::ImageResource, url));
+        };
+        QVERIFY(!shown(QUrl("inside.png")).isNull());
+        QVERIFY(shown(outside).isNull());
+
+        LinkRecorder desktop;
+        for (const char* scheme : {"file", "https"})
+            QDesktopServices::setUrlHandler(scheme, &desktop, "open");
+        emit help->anchorClicked(desktopEntry);
+        emit help->anchorClicked(QUrl("https://example.org/"));
+        for (const char* scheme : {"file", "https"})
+            QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(desktop.opened, QList<QUrl>{QUrl("https://example.org/")});
     }
 
     void anUnreadableFileGivesAMessage() {

@@ -1,4 +1,5 @@
-// The help file reader, against the Corvane.chm this build compiled from src/res/help.
+// The help file reader, against the Corvane.chm this build compiled from src/res/help (the pages
+// for this system, as the build wrote them out before compiling them).
 
 #include <gtest/gtest.h>
 
@@ -50,10 +51,10 @@ private:
     fs::path path_;
 };
 
-// Every page the help sources hold, by name ("index.html").
+// Every page of the help, by name ("index.html").
 std::vector<std::string> sourcePages() {
     std::vector<std::string> pages;
-    for (const auto& entry : fs::directory_iterator(CORVANE_HELP_SOURCE_DIR))
+    for (const auto& entry : fs::directory_iterator(CORVANE_HELP_PAGES_DIR))
         if (entry.path().extension() == ".html")
             pages.push_back(entry.path().filename().string());
     return pages;
@@ -128,7 +129,7 @@ TEST_F(ChmFileTest, HoldsEverySourceFileAsWritten) {
     for (const auto& name : files) {
         const auto stored = help->read("/" + name);
         ASSERT_TRUE(stored.has_value()) << name;
-        EXPECT_EQ(*stored, readSource(fs::path(CORVANE_HELP_SOURCE_DIR) / name)) << name;
+        EXPECT_EQ(*stored, readSource(fs::path(CORVANE_HELP_PAGES_DIR) / name)) << name;
     }
 }
 
@@ -188,7 +189,7 @@ TEST(ChmFileOpen, RefusesWhatIsNotAHelpFile) {
     writeFile(scratch.path() / "empty.chm", "");
     writeFile(scratch.path() / "header-only.chm", real.substr(0, 40));
     writeFile(scratch.path() / "page.chm",
-              readSource(fs::path(CORVANE_HELP_SOURCE_DIR) / "index.html"));
+              readSource(fs::path(CORVANE_HELP_PAGES_DIR) / "index.html"));
     fs::create_directory(scratch.path() / "folder.chm");
     for (const char* name :
          {"missing.chm", "empty.chm", "header-only.chm", "page.chm", "folder.chm"})
@@ -256,8 +257,8 @@ private:
     const std::string& bytes_;
 };
 
-// chmlib divides by these sizes, follows these links and reads by these lengths as the file
-// states them: each damage below crashed or hung the help window before the checks.
+// A reader that trusts the file divides by these sizes, follows these links and reads by these
+// lengths as the file states them: each damage below once crashed or hung the help window.
 TEST(ChmFileOpen, RefusesADamagedFile) {
     ScratchDir scratch;
     ASSERT_FALSE(scratch.path().empty());
@@ -276,7 +277,7 @@ TEST(ChmFileOpen, RefusesADamagedFile) {
         {"zero reset interval", at.controlData + 0x0C, 0, 4},
         {"zero windows per reset", at.controlData + 0x14, 0, 4},
         {"zero frame length", at.resetTable + 0x20, 0, 8},
-        {"frame length beyond chmlib's buffer", at.resetTable + 0x20, 0x100000, 8},
+        {"frame length beyond a frame's buffer", at.resetTable + 0x20, 0x100000, 8},
         {"zero frames", at.resetTable + 0x04, 0, 4},
         {"reset table entries beyond the table", at.resetTable + 0x0C, 0xFFFFFF00, 4},
         {"frame starting beyond the compressed bytes", at.resetTable + 0x30, 0xFFFFFFFF, 8},
@@ -302,6 +303,22 @@ TEST(ChmFileOpen, RefusesADamagedFile) {
     }
 }
 
+// A compressed frame that names a repeat offset far beyond the window, in a file whose every
+// structural field is sound: the decoder refuses it, and the file with it.
+TEST(ChmFileOpen, RefusesABadRepeatOffset) {
+    ScratchDir scratch;
+    ASSERT_FALSE(scratch.path().empty());
+    const fs::path bad = scratch.path() / "Corvane.chm";
+    const std::string command =
+        "'" CORVANE_BAD_HELP_SCRIPT "' '" CORVANE_HELP_FILE "' '" + bad.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_EQ(fs::file_size(bad), fs::file_size(CORVANE_HELP_FILE));
+    const auto help = ChmFile::open(bad.string());
+    EXPECT_EQ(help, nullptr);
+    if (help) // as the help window would on F1
+        help->read(help->defaultTopic());
+}
+
 TEST(ChmFileOpen, AFileWithoutADefaultTopicHasNone) {
     ScratchDir scratch;
     ASSERT_FALSE(scratch.path().empty());
@@ -315,6 +332,27 @@ TEST(ChmFileOpen, AFileWithoutADefaultTopicHasNone) {
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->defaultTopic(), "");
     EXPECT_EQ(help->read("/only.html"), readSource(scratch.path() / "only.html"));
+}
+
+// One set of pages serves both systems; each build keeps its own system's parts of them.
+TEST(ChmFileSystems, EachHelpSpeaksOfItsOwnSystem) {
+    const std::regex linuxOnly(R"(/usr/|\.so\b|LANG=|LC_ALL|\bDebian\b|0600|echo \$\?|\bQt\b)");
+    const std::regex windowsOnly(
+        R"(\.dll\b|ERRORLEVEL|corvane\.com|Program Files|APPDATA|\bcmd\b)");
+    const std::pair<const char*, bool> helps[] = {{CORVANE_HELP_FILE, false},
+                                                  {CORVANE_WINDOWS_HELP_FILE, true}};
+    for (const auto& [file, windows] : helps) {
+        const auto chm = ChmFile::open(file);
+        ASSERT_NE(chm, nullptr) << file;
+        std::size_t ownPages = 0;
+        for (const auto& name : sourcePages()) {
+            const std::string page = chm->read("/" + name).value_or("");
+            EXPECT_FALSE(std::regex_search(page, windows ? linuxOnly : windowsOnly)) << name;
+            EXPECT_TRUE(!page.empty() && page.find("<!--") == std::string::npos) << name;
+            ownPages += std::regex_search(page, windows ? windowsOnly : linuxOnly) ? 1 : 0;
+        }
+        EXPECT_GE(ownPages, 4u) << file;
+    }
 }
 
 } // namespace

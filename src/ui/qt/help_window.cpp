@@ -53,24 +53,31 @@ void HelpWindow::showDefaultTopic() {
     activateWindow();
 }
 
+// Only web pages leave the help: a file, a desktop entry or any other scheme would be handed
+// to whatever the desktop runs for it, on a click in a page that says anything.
 void HelpWindow::followLink(const QUrl& url) {
     if (url.scheme() == kScheme || url.isRelative())
         setSource(url);
-    else
+    else if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
         QDesktopServices::openUrl(url);
 }
 
+// Pages, images and style sheets come from the help file only: a page naming a local file, a
+// device or a pipe gets nothing. Nothing is an empty, not a null, value: for a null one the
+// document would read a local file itself.
 QVariant HelpWindow::loadResource(int type, const QUrl& name) {
-    if (name.scheme() != kScheme)
-        return QTextBrowser::loadResource(type, name);
-    const std::optional<std::string> content = file_->read(fromQString(name.path()));
+    const QVariant nothing = QByteArray("");
+    const QUrl url = name.isRelative() ? source().resolved(name) : name;
+    if (url.scheme() != kScheme)
+        return nothing;
+    const std::optional<std::string> content = file_->read(fromQString(url.path()));
     if (!content) {
         if (type == QTextDocument::HtmlResource)
             return QString(QStringLiteral("<p>%1</p>"))
                 .arg(toQString(
-                         fillFormat(loadString(ids::HelpTopicMissing), {fromQString(name.path())}))
+                         fillFormat(loadString(ids::HelpTopicMissing), {fromQString(url.path())}))
                          .toHtmlEscaped());
-        return {};
+        return nothing;
     }
     return QByteArray(content->data(), qsizetype(content->size()));
 }

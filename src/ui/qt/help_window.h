@@ -9,8 +9,9 @@ namespace corvane {
 
 class ChmFile;
 
-// Corvane's own help viewer: the pages of "Corvane.chm", read with chmlib, in a text browser
-// that follows the file's links. It is a window of its own, not owned by the main window.
+// Corvane's own help viewer: the pages of "Corvane.chm", read with libmspack, in a text
+// browser that follows the file's links and reads nothing from outside the file. It is a window
+// of its own, not owned by the main window.
 class HelpWindow : public QTextBrowser {
 public:
     // Null when the file is missing or unreadable.
