@@ -31,7 +31,7 @@ foreach(imports "COMCTL32.dll:DefSubclassProc InitCommonControlsEx RemoveWindowS
              "comdlg32.dll:GetOpenFileNameW GetSaveFileNameW CommDlgExtendedError"
              "MSIMG32.dll:TransparentBlt"
              "hhctrl.ocx:HtmlHelpW"
-             "SHELL32.dll:DragAcceptFiles DragFinish DragQueryFileW")
+             "SHELL32.dll:CommandLineToArgvW DragAcceptFiles DragFinish DragQueryFileW")
   string(REPLACE ":" ";" parts "${imports}")
   list(GET parts 0 dll)
   list(GET parts 1 functions)

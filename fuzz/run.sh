@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang and runs each for a bounded time over its seeds: the
 # profile-database fuzzer over the committed corpus, the help-file fuzzer over the help file
-# this build compiles and a copy of it with a bad repeat offset. The help reader's decoder,
+# this build compiles and a copy of it with a bad repeat offset, the provider-configuration
+# fuzzer over the test configurations. The help reader's decoder,
 # libmspack, is compiled into the fuzzer from Debian's source package (fetched with apt, which
 # checks it against the signed archive; once per version, into the build folder), so that the
 # sanitizers see into it. Usage: fuzz/run.sh [seconds per fuzzer, default 60]
@@ -53,17 +54,20 @@ fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" "${generator[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF \
     -DCORVANE_SANITIZE=ON -DCORVANE_MSPACK_SOURCE_DIR="$mspack" >/dev/null
-cmake --build "$build" --target profile_database_fuzzer help_file_fuzzer -j 2
+cmake --build "$build" --target profile_database_fuzzer help_file_fuzzer \
+    provider_configuration_fuzzer -j 2
 
 # New inputs go to scratch copies so that the committed corpus stays as it is.
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/database" "$work/help"
+mkdir "$work/database" "$work/help" "$work/config"
 cp "$here"/corpus/* "$work/database/"
+cp "$root"/tests/data/eap-config/* "$work/config/"
 cp "$build/Corvane.chm" "$work/help/"
 "$root/tests/data/make-bad-help.sh" "$build/Corvane.chm" "$work/help/bad-repeat-offset.chm"
 
-for fuzzer in profile_database_fuzzer:database help_file_fuzzer:help; do
+for fuzzer in profile_database_fuzzer:database help_file_fuzzer:help \
+    provider_configuration_fuzzer:config; do
     name="${fuzzer%%:*}"
     echo "fuzz: running $name for ${seconds}s"
     "$build/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \

@@ -5,7 +5,6 @@ list(REMOVE_ITEM CORVANE_TEST_SOURCES
      ${CMAKE_CURRENT_SOURCE_DIR}/app/resources_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/certs/certificate_details_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/e2e/command_line_test.cpp
-     ${CMAKE_CURRENT_SOURCE_DIR}/e2e/parallel_runs_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/e2e/window_mode_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/profile/add_certificate_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/storage/file_access_test.cpp

@@ -8,7 +8,7 @@
 # CORVANE_SIGN_CERT and CORVANE_SIGN_KEY; see packaging/windows/sign.sh) every program file, the
 # installer, its uninstaller and the package are signed with osslsigncode.
 # Run as root on Debian 12: it installs what it needs from Debian's own packages. OpenSSL's
-# libcrypto and GoogleTest are built from Debian's source once, into a cache outside the clone
+# libcrypto, pugixml and GoogleTest are built from Debian's source once, into a cache outside the clone
 # (CORVANE_WIN_CACHE, default /var/cache/corvane) that later builds reuse.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,8 +18,8 @@ jobs=${CORVANE_JOBS:-2}
 host=x86_64-w64-mingw32
 
 packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wine64 wine \
-googletest cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool nsis zip unzip \
-msitools wixl osslsigncode"
+googletest nlohmann-json3-dev cmake ninja-build perl make dpkg-dev fp-utils openssl xvfb xdotool nsis zip \
+unzip msitools wixl osslsigncode"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -66,6 +66,34 @@ if [ -z "$ssl" ]; then
     mv "$ssl.part" "$ssl"
 fi
 
+# pugixml from Debian's source, fetched and verified by apt like OpenSSL's: its one source file
+# built with the cross compiler into a static library.
+pugi_versions=$(apt-cache showsrc pugixml | sed -n 's/^Version: //p' | sort -rV)
+pugixml=""
+for v in $pugi_versions; do
+    if [ -f "$cache/pugixml-mingw64-$v/lib/libpugixml.a" ]; then pugixml="$cache/pugixml-mingw64-$v"; break; fi
+done
+if [ -z "$pugixml" ]; then
+    mkdir -p "$cache"
+    work=$(mktemp -d "$cache/pugixml-src.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+    for v in $pugi_versions; do
+        if (cd "$work" && apt-get source -qq "pugixml=$v" >/dev/null 2>&1); then pugi_version=$v; break; fi
+    done
+    [ -n "${pugi_version:-}" ] || { echo "No pugixml source package could be fetched" >&2; exit 1; }
+    pugixml="$cache/pugixml-mingw64-$pugi_version"
+    tree=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'pugixml-*' | head -n1)
+    echo "Building pugixml $pugi_version for Windows (once, into $pugixml)"
+    rm -rf "$pugixml.part"
+    mkdir -p "$pugixml.part/lib" "$pugixml.part/include"
+    $host-g++-posix -std=c++20 -O2 -fstack-protector-strong -c "$tree/src/pugixml.cpp" \
+        -o "$work/pugixml.o"
+    $host-ar rcs "$pugixml.part/lib/libpugixml.a" "$work/pugixml.o"
+    cp "$tree/src/pugixml.hpp" "$tree/src/pugiconfig.hpp" "$pugixml.part/include/"
+    rm -rf "$work"
+    mv "$pugixml.part" "$pugixml"
+fi
+
 # GoogleTest from Debian's googletest source, built with the cross compiler.
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
 gtest="$cache/googletest-mingw64-$gtest_version"
@@ -80,8 +108,20 @@ if [ ! -f "$gtest/lib/libgtest.a" ]; then
     mv "$gtest.part" "$gtest"
 fi
 
+# nlohmann-json is header-only: Debian's headers, copied into a root of their own so that the
+# cross build finds them without the host's include folder and its other headers.
+json_version=$(dpkg-query -W -f='${Version}' nlohmann-json3-dev)
+json="$cache/nlohmann-json-$json_version"
+if [ ! -f "$json/include/nlohmann/json.hpp" ]; then
+    rm -rf "$json.part"
+    mkdir -p "$json.part/include"
+    cp -r /usr/include/nlohmann "$json.part/include/"
+    mv "$json.part" "$json"
+fi
+
 cmake -S "$src" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DOPENSSL_USE_STATIC_LIBS=ON -DCORVANE_WINDOWS_ROOTS="$ssl;$gtest"
+    -DCMAKE_BUILD_TYPE=Release -DOPENSSL_USE_STATIC_LIBS=ON \
+    -DCORVANE_WINDOWS_ROOTS="$ssl;$gtest;$json;$pugixml"
 cmake --build "$out" -j"$jobs"
 
 # Everything is linked in: the programs may import only DLLs that Windows itself ships.

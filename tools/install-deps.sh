@@ -3,8 +3,8 @@
 # Safe to run again: apt-get skips what is already there.
 set -e
 export DEBIAN_FRONTEND=noninteractive
-packages="build-essential cmake ninja-build pkg-config libssl-dev openssl ca-certificates \
-libgtest-dev libbenchmark-dev hyperfine time jq \
+packages="build-essential cmake ninja-build pkg-config libssl-dev libpugixml-dev openssl ca-certificates \
+libgtest-dev nlohmann-json3-dev libbenchmark-dev hyperfine time jq \
 qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core xvfb xauth xdotool fp-utils libmspack-dev scdoc file"
 missing=""
 for p in $packages; do

@@ -162,6 +162,7 @@ Section "$(SecProgramName)" SecProgram
   WriteRegStr SHCTX "${CLASSES}\${PROGID}\DefaultIcon" "" "$INSTDIR\corvane.exe,0"
   WriteRegStr SHCTX "${CLASSES}\${PROGID}\shell\open\command" "" '"$INSTDIR\corvane.exe" --open "%1"'
   WriteRegNone SHCTX "${CLASSES}\.odb\OpenWithProgids" "${PROGID}"
+  WriteRegNone SHCTX "${CLASSES}\.eap-config\OpenWithProgids" "${PROGID}"
 
   ; The entry in Apps and features. The uninstall strings carry the mode, so that removing one of
   ; two installs (all users and current user) never touches the other.
@@ -300,6 +301,9 @@ Section "Uninstall"
   DeleteRegValue SHCTX "${CLASSES}\.odb\OpenWithProgids" "${PROGID}"
   DeleteRegKey /ifempty SHCTX "${CLASSES}\.odb\OpenWithProgids"
   DeleteRegKey /ifempty SHCTX "${CLASSES}\.odb"
+  DeleteRegValue SHCTX "${CLASSES}\.eap-config\OpenWithProgids" "${PROGID}"
+  DeleteRegKey /ifempty SHCTX "${CLASSES}\.eap-config\OpenWithProgids"
+  DeleteRegKey /ifempty SHCTX "${CLASSES}\.eap-config"
   DeleteRegKey SHCTX "${UNINST_KEY}"
   System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
 SectionEnd

@@ -1,9 +1,9 @@
-#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
+#include "platform/console.h"
 #include "platform/process.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
         return corvane::runProgram(arguments);
     } catch (const std::exception& e) {
         // Operations report their own failures; this only catches memory running out between them.
-        std::fprintf(stderr, "corvane: %s\n", e.what());
+        corvane::platform::writeConsole(corvane::platform::ConsoleStream::Error,
+                                        std::string("corvane: ") + e.what() + "\n");
         return 1;
     }
 }

@@ -1,15 +1,16 @@
 #include "app/startup.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "app/inspect.h"
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "certs/certificates.h"
-#include "platform/files.h"
+#include "platform/console.h"
 #include "platform/process.h"
 #include "platform/setup.h"
 #include "platform/window.h"
+#include "profile/eap_config.h"
 #include "profile/profile.h"
 #include "script/log.h"
 #include "script/runner.h"
@@ -55,7 +56,45 @@ std::string commandLinePath(const std::vector<std::string>& arguments) {
     return path;
 }
 
-StartMode chooseStartMode(const std::vector<std::string>& arguments) {
+namespace {
+
+std::string usageText() {
+    return loadString(ids::UsageText) + "\n" + loadString(ids::UsageCommandsText) + "\n" +
+           loadString(ids::UsageFilesText);
+}
+
+std::string versionText() {
+    return fillFormat(loadString(ids::VersionText), {kProgramVersion});
+}
+
+// Options answered on the console without running anything: the command line is exactly the
+// option. The system's own spellings of help (platform::CommandLineConvention) mean "--help".
+struct InformationOption {
+    std::string_view spelling;
+    std::string (*text)();
+};
+constexpr InformationOption kInformationOptions[] = {
+    {"--help", usageText},
+    {"--version", versionText},
+};
+
+const InformationOption* findInformationOption(std::string_view spelling) {
+    for (const InformationOption& option : kInformationOptions)
+        if (spelling == option.spelling)
+            return &option;
+    return nullptr;
+}
+
+} // namespace
+
+StartMode chooseStartMode(std::vector<std::string> arguments,
+                          const platform::CommandLineConvention& convention) {
+    if (convention.onePiece && !arguments.empty()) {
+        std::string& last = arguments.back();
+        last.erase(last.find_last_not_of(" \t") + 1);
+        if (arguments.size() == 1 && last.empty())
+            arguments.clear();
+    }
     // The desktop types files by content, so a profile database may have any name: its
     // launchers say "--open" so that such a file is never run as a script. Where the system
     // hands over the command line in one piece, "--open" is the start of that piece.
@@ -67,32 +106,20 @@ StartMode chooseStartMode(const std::vector<std::string>& arguments) {
         first.erase(0, std::min(first.find_first_not_of(' '), first.size()));
         if (!first.empty())
             rest.insert(rest.begin(), std::move(first));
-        return {true, commandLinePath(rest)};
+        return {true, commandLinePath(rest), {}};
     }
     std::string path = commandLinePath(arguments);
+    const auto& help = convention.helpSpellings;
+    if (std::find(help.begin(), help.end(), path) != help.end())
+        return {false, {}, "--help"};
+    if (findInformationOption(path))
+        return {false, {}, std::move(path)};
     // Only an empty command line opens an empty window; `corvane ""` names an empty script path.
-    const bool window = arguments.empty() || hasExtension(path, "odb");
-    return {window, std::move(path)};
+    // A provider configuration is opened in the window too: it is never a script.
+    const bool window =
+        arguments.empty() || hasExtension(path, "odb") || isProviderConfigurationPath(path);
+    return {window, std::move(path), {}};
 }
-
-namespace {
-
-// "--help" and "--version" answer on the terminal, unless a file of that name is a script.
-std::optional<int> answerInformationRequest(const std::string& commandLine) {
-    if (commandLine != "--help" && commandLine != "--version")
-        return std::nullopt;
-    if (platform::fileKind(commandLine) != platform::FileKind::Missing)
-        return std::nullopt;
-    const std::string text = commandLine == "--version"
-                                 ? std::string("Corvane ") + kProgramVersion + "\n"
-                                 : loadString(ids::UsageText) + "\n" +
-                                       loadString(ids::UsageCommandsText) + "\n" +
-                                       loadString(ids::UsageFilesText);
-    std::fputs(text.c_str(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
-}
-
-} // namespace
 
 int runProgram(const std::vector<std::string>& arguments) {
     platform::prepareProcess();
@@ -102,14 +129,19 @@ int runProgram(const std::vector<std::string>& arguments) {
     // Reports go to the log until a window takes them over.
     setReportPresenter(&logReportPresenter());
     selectResourceLibrary("Corvane");
-    const std::string path = commandLinePath(arguments);
-    if (auto answered = answerInformationRequest(path)) {
+    const StartMode mode = chooseStartMode(arguments);
+    if (!mode.option.empty()) {
+        const bool written = platform::writeConsole(platform::ConsoleStream::Output,
+                                                    findInformationOption(mode.option)->text());
         releaseResourceLibrary();
-        return *answered;
+        return written ? 0 : 1;
     }
     initialiseCryptoLibrary();
+    if (auto inspected = runInspectionRequest(arguments)) {
+        releaseResourceLibrary();
+        return *inspected;
+    }
     int exitCode = 0;
-    const StartMode mode = chooseStartMode(arguments);
     if (mode.window) {
         exitCode = platform::runWindow(mode.path);
     } else {

@@ -25,24 +25,6 @@ int noPassPhrase(char*, int, int, void*) {
     return -1;
 }
 
-ossl::X509Ptr readCertificate(const CertificateEntry& entry, const std::string& password) {
-    if (entry.format == CertificateFormat::Pkcs12) {
-        // The bundle the last check opened is remembered: a tooltip derives nothing again.
-        OpenedPkcs12 opened = openRememberedPkcs12(entry.bytes.view(), password);
-        return opened.outcome == Pkcs12Outcome::Opened ? std::move(opened.certificate) : nullptr;
-    }
-    // CA certificates are kept as PEM whatever file they came from; a loaded profile may hold
-    // either encoding.
-    ossl::Bio pem = ossl::memoryReader(entry.bytes.data(), entry.bytes.size());
-    if (!pem)
-        return nullptr;
-    ossl::X509Ptr certificate(PEM_read_bio_X509(pem.get(), nullptr, noPassPhrase, nullptr));
-    if (certificate)
-        return certificate;
-    ossl::Bio der = ossl::memoryReader(entry.bytes.data(), entry.bytes.size());
-    return der ? ossl::X509Ptr(d2i_X509_bio(der.get(), nullptr)) : nullptr;
-}
-
 // The library's long name of an object id; its number when it has none.
 std::string objectName(int nid) {
     const char* name = OBJ_nid2ln(nid);
@@ -120,28 +102,61 @@ void describeKey(const X509* certificate, CertificateSummary& summary) {
 
 } // namespace
 
+std::vector<ossl::X509Ptr> readEntryCertificates(const CertificateEntry& entry,
+                                                 const std::string& password, std::size_t most) {
+    std::vector<ossl::X509Ptr> certificates;
+    if (most == 0)
+        return certificates;
+    if (entry.format == CertificateFormat::Pkcs12) {
+        // The bundle the last check opened is remembered: a tooltip derives nothing again.
+        OpenedPkcs12 opened = openRememberedPkcs12(entry.bytes.view(), password);
+        if (opened.outcome == Pkcs12Outcome::Opened && opened.certificate)
+            certificates.push_back(std::move(opened.certificate));
+        return certificates;
+    }
+    // CA certificates are kept as PEM whatever file they came from; a loaded profile may hold
+    // either encoding, and a PEM text may hold several certificates, all of which the device
+    // takes.
+    ossl::Bio pem = ossl::memoryReader(entry.bytes.data(), entry.bytes.size());
+    while (pem && certificates.size() < most) {
+        ossl::X509Ptr certificate(PEM_read_bio_X509(pem.get(), nullptr, noPassPhrase, nullptr));
+        if (!certificate)
+            break;
+        certificates.push_back(std::move(certificate));
+    }
+    ERR_clear_error();
+    if (certificates.empty()) {
+        ossl::Bio der = ossl::memoryReader(entry.bytes.data(), entry.bytes.size());
+        if (ossl::X509Ptr certificate{der ? d2i_X509_bio(der.get(), nullptr) : nullptr})
+            certificates.push_back(std::move(certificate));
+    }
+    ERR_clear_error();
+    return certificates;
+}
+
+CertificateSummary summarizeX509(const X509* cert) {
+    CertificateSummary summary;
+    summary.subject = nameText(X509_get_subject_name(cert));
+    summary.issuer = nameText(X509_get_issuer_name(cert));
+    summary.validFrom = timeText(X509_get0_notBefore(cert));
+    summary.validUntil = timeText(X509_get0_notAfter(cert));
+    summary.serialNumber = serialText(cert);
+    summary.sha256Fingerprint = fingerprintText(cert);
+    summary.signatureAlgorithm = objectName(X509_get_signature_nid(cert));
+    describeKey(cert, summary);
+    ERR_clear_error();
+    return summary;
+}
+
 std::optional<CertificateSummary> summarizeCertificate(const CertificateEntry& entry,
                                                        const std::string& password) {
     try {
         initialiseCryptoLibrary();
         ERR_clear_error();
-        ossl::X509Ptr certificate = readCertificate(entry, password);
-        if (!certificate) {
-            ERR_clear_error();
+        const std::vector<ossl::X509Ptr> certificates = readEntryCertificates(entry, password, 1);
+        if (certificates.empty())
             return std::nullopt;
-        }
-        const X509* cert = certificate.get();
-        CertificateSummary summary;
-        summary.subject = nameText(X509_get_subject_name(cert));
-        summary.issuer = nameText(X509_get_issuer_name(cert));
-        summary.validFrom = timeText(X509_get0_notBefore(cert));
-        summary.validUntil = timeText(X509_get0_notAfter(cert));
-        summary.serialNumber = serialText(cert);
-        summary.sha256Fingerprint = fingerprintText(cert);
-        summary.signatureAlgorithm = objectName(X509_get_signature_nid(cert));
-        describeKey(cert, summary);
-        ERR_clear_error();
-        return summary;
+        return summarizeX509(certificates.front().get());
     } catch (const std::bad_alloc&) {
         ERR_clear_error();
         return std::nullopt;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "certs/certificate_entry.h"
+#include "certs/openssl_handles.h"
 
 namespace corvane {
 
@@ -20,6 +23,16 @@ struct CertificateSummary {
     std::string keyType;            // "RSA", "EC", "ED25519", ...; an EC key adds its curve
     int keyBits = 0;
 };
+
+// The certificates an entry holds, at most `most` of them: every block of a PEM text, a DER
+// certificate, or a PKCS#12 bundle's own certificate (opened with the password). Empty when
+// none can be read. Leaves the library's error queue empty.
+std::vector<ossl::X509Ptr> readEntryCertificates(const CertificateEntry& entry,
+                                                 const std::string& password,
+                                                 std::size_t most = SIZE_MAX);
+
+// The summary of a parsed certificate.
+CertificateSummary summarizeX509(const X509* certificate);
 
 // Reads the certificate an entry holds (PEM, DER, or a PKCS#12 bundle opened with the password)
 // and summarises it; nothing when it cannot be read. Leaves the library's error queue empty.

@@ -22,6 +22,9 @@ std::string_view fileNameOf(std::string_view path) {
     return separator == std::string_view::npos ? path : path.substr(separator + 1);
 }
 
+StatusCode addCertificateContent(Profile& profile, ByteBuffer bytes, std::string_view hint,
+                                 std::string_view fileName, CertificateKind kind);
+
 } // namespace
 
 StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind) {
@@ -30,20 +33,41 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
         if (platform::fileKind(path) == platform::FileKind::Missing)
             return StatusCode::FileNotFound;
 
-        auto entry = std::make_unique<CertificateEntry>();
-        entry->kind = kind;
-
         // The file is read once and recognised from those very bytes, so what is checked and
         // stored is what was recognised even if the file changes meanwhile. A file that cannot
         // be read is recognised as nothing, as an empty one is; one far too large for any
         // certificate is refused as unreadable without being read.
-        const StatusCode read = readCertificateFile(path, entry->bytes);
+        ByteBuffer bytes;
+        const StatusCode read = readCertificateFile(path, bytes);
         if (read == StatusCode::ReadFailed)
             return StatusCode::ReadFailed;
+        if (read != StatusCode::Success)
+            bytes.clear();
+        return addCertificateContent(*this, std::move(bytes), path, fileNameOf(path), kind);
+    } catch (const std::bad_alloc&) {
+        return StatusCode::AddFailed;
+    }
+}
+
+StatusCode Profile::addCertificate(ByteBuffer bytes, std::string_view fileName,
+                                   CertificateKind kind) {
+    return addCertificateContent(*this, std::move(bytes), fileName, fileName, kind);
+}
+
+namespace {
+
+// The steps after reading: `hint` (the path, folders included) orders the format probes.
+StatusCode addCertificateContent(Profile& profile, ByteBuffer bytes, std::string_view hint,
+                                 std::string_view fileName, CertificateKind kind) {
+    try {
+        auto entry = std::make_unique<CertificateEntry>();
+        entry->kind = kind;
+        entry->bytes = std::move(bytes);
+
         // The certificate that recognition parses is the one checked and re-encoded.
         RecognisedCertificate recognised;
-        if (read == StatusCode::Success)
-            recognised = recogniseCertificateBytes(entry->bytes.view(), path);
+        if (!entry->bytes.empty())
+            recognised = recogniseCertificateBytes(entry->bytes.view(), hint);
         entry->format = recognised.format;
         if (entry->format == CertificateFormat::Unrecognised)
             return StatusCode::UnknownFormat;
@@ -51,8 +75,8 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
             return kind == CertificateKind::CaCertificate ? StatusCode::CaFormatNotSupported
                                                           : StatusCode::ClientFormatNotSupported;
 
-        const StatusCode checked =
-            checkCertificate(*entry, privateKeyPassword.str(), recognised.certificate.get());
+        const StatusCode checked = checkCertificate(*entry, profile.privateKeyPassword.str(),
+                                                    recognised.certificate.get());
         if (checked != StatusCode::Success && isFatalStatus(checked))
             return checked;
 
@@ -65,23 +89,25 @@ StatusCode Profile::addCertificate(const std::string& path, CertificateKind kind
                     return StatusCode::AddFailed;
                 entry->bytes = std::move(pem);
             }
-            if (hasCaCertificate(*entry))
+            if (profile.hasCaCertificate(*entry))
                 return StatusCode::AlreadyInList;
         }
 
-        entry->fileName.assign(fileNameOf(path));
+        entry->fileName.assign(fileName);
         if (kind == CertificateKind::CaCertificate) {
             // A longer list would make a database that no load accepts.
-            if (caCertificates.count() >= kMaxCaCertificates || !caCertificates.append(entry))
+            if (profile.caCertificates.count() >= kMaxCaCertificates ||
+                !profile.caCertificates.append(entry))
                 return StatusCode::AddFailed;
         } else {
-            clientCertificate = std::move(entry);
+            profile.clientCertificate = std::move(entry);
         }
-        modified = true;
+        profile.modified = true;
         return checked;
     } catch (const std::bad_alloc&) {
         return StatusCode::AddFailed;
     }
 }
 
+} // namespace
 } // namespace corvane

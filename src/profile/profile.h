@@ -71,6 +71,10 @@ public:
 
     StatusCode reset(bool clearFilePath);
     StatusCode addCertificate(const std::string& path, CertificateKind kind);
+    // The same for a certificate file's content already in memory (a provider configuration
+    // carries its certificates inline): `fileName` is what the list shows, and its extension
+    // orders the format probes as a path's does.
+    StatusCode addCertificate(ByteBuffer bytes, std::string_view fileName, CertificateKind kind);
     StatusCode removeCertificate(long long index, CertificateKind kind);
     void updateFieldMask();
     bool hasCaCertificate(const CertificateEntry& entry) const;

@@ -1,48 +1,48 @@
 #include "script/log.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
-
 #include "app/resources.h"
-#include "platform/files.h"
+#include "app/string_ids.h"
+#include "platform/console.h"
+#include "platform/log_file.h"
 
 namespace corvane {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f)
-            std::fclose(f);
-    }
-};
-
-std::unique_ptr<std::FILE, FileCloser>& logFile() {
-    static std::unique_ptr<std::FILE, FileCloser> file;
+platform::LogFile& logFile() {
+    static platform::LogFile file;
     return file;
 }
 
 bool gOpenFailureShown = false;
 
+std::string openFailureReason(platform::LogOpenResult result, const std::string& systemReason) {
+    switch (result) {
+    case platform::LogOpenResult::NotARegularFile:
+        return loadString(ids::LogNotARegularFile);
+    case platform::LogOpenResult::PlantedInSharedFolder:
+        return loadString(ids::LogOfAnotherUser);
+    default:
+        return systemReason;
+    }
+}
+
 } // namespace
 
 void writeLogLine(std::string_view text) {
-    auto& file = logFile();
-    if (!file) {
-        file.reset(platform::openFile("wizard.log", "a"));
-        if (!file && !gOpenFailureShown) {
+    platform::LogFile& file = logFile();
+    if (!file.isOpen()) {
+        std::string systemReason;
+        const platform::LogOpenResult result = file.open("wizard.log", systemReason);
+        if (result != platform::LogOpenResult::Opened && !gOpenFailureShown) {
             // Said once: the report still reaches standard output below.
-            std::fprintf(stderr, "corvane: cannot open wizard.log: %s\n", std::strerror(errno));
+            platform::writeConsole(platform::ConsoleStream::Error,
+                                   fillFormat(loadString(ids::LogOpenFailed),
+                                              {openFailureReason(result, systemReason)}));
             gOpenFailureShown = true;
         }
     }
-    if (file) {
-        std::fwrite(text.data(), 1, text.size(), file.get());
-        std::fflush(file.get());
-    }
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    file.append(text);
+    platform::writeConsole(platform::ConsoleStream::Output, text);
 }
 
 void logLineMessage(unsigned formatId, int line, unsigned messageId) {
@@ -72,7 +72,7 @@ ReportPresenter& logReportPresenter() {
 }
 
 void closeLog() {
-    logFile().reset();
+    logFile().close();
 }
 
 } // namespace corvane

@@ -11,6 +11,7 @@
 #include "certs/certificates.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
+#include "profile/eap_config.h"
 #include "script/log.h"
 
 namespace corvane {
@@ -31,9 +32,10 @@ enum CommandCode {
     SetUsername,
     SetPassword,
     SetPkPassword,
+    ImportConfig,
 };
 
-constexpr std::array<ScriptCommand, 14> kCommands{{
+constexpr std::array<ScriptCommand, 15> kCommands{{
     {New, 0, 0, 200, 220},
     {Load, 1, 1, 201, 221},
     {Save, 1, 1, 202, 222},
@@ -48,6 +50,7 @@ constexpr std::array<ScriptCommand, 14> kCommands{{
     {SetUsername, 1, 1, 212, 231},
     {SetPassword, 1, 1, 213, 232},
     {SetPkPassword, 1, 1, 214, 233},
+    {ImportConfig, 1, 1, ids::ImportConfigWord, ids::ImportConfigUsage},
 }};
 
 struct FileCloser {
@@ -74,7 +77,7 @@ struct ScriptPiece {
 // Reads the script in pieces as a C line reader with a 1024-character buffer would.
 class ScriptReader {
 public:
-    explicit ScriptReader(std::FILE* file) : file_(file) { skipByteOrderMark(); }
+    explicit ScriptReader(std::FILE* file) : file_(file) { readByteOrderMark(); }
 
     // False at end of file.
     bool next(ScriptPiece& piece) {
@@ -107,34 +110,99 @@ public:
     }
 
 private:
+    enum class Encoding { Bytes, Utf16Le, Utf16Be };
+
     int get() {
         if (!pending_.empty()) {
             const int c = static_cast<unsigned char>(pending_.back());
             pending_.pop_back();
             return c;
         }
-        return std::getc(file_);
+        return encoding_ == Encoding::Bytes ? std::getc(file_) : getUtf16AsUtf8();
     }
     void unget(int c) { pending_.push_back(static_cast<char>(c)); }
 
-    // Editors on other systems start UTF-8 text with a byte order mark; it is no command.
-    void skipByteOrderMark() {
-        static constexpr unsigned char mark[] = {0xEF, 0xBB, 0xBF};
-        std::string seen;
-        for (unsigned char expected : mark) {
-            const int c = std::getc(file_);
-            if (c == EOF)
-                break;
-            seen.push_back(static_cast<char>(c));
-            if (c != expected)
-                break;
-        }
-        if (seen.size() == 3 && static_cast<unsigned char>(seen[2]) == mark[2])
+    // Editors start text with a byte order mark: UTF-8 ones skip it, and Windows editors save
+    // "Unicode" text as UTF-16, which is read as the same text in UTF-8. A partial mark is text.
+    void readByteOrderMark() {
+        const int first = std::getc(file_);
+        const int second = first == EOF ? EOF : std::getc(file_);
+        if (first == 0xFF && second == 0xFE) {
+            encoding_ = Encoding::Utf16Le;
             return;
+        }
+        if (first == 0xFE && second == 0xFF) {
+            encoding_ = Encoding::Utf16Be;
+            return;
+        }
+        std::string seen;
+        for (int c : {first, second})
+            if (c != EOF)
+                seen.push_back(static_cast<char>(c));
+        if (first == 0xEF && second == 0xBB) {
+            const int third = std::getc(file_);
+            if (third == 0xBF)
+                return;
+            if (third != EOF)
+                seen.push_back(static_cast<char>(third));
+        }
         pending_.assign(seen.rbegin(), seen.rend());
     }
 
+    // One UTF-16 code unit, or EOF (an odd last byte counts as a broken unit).
+    long getUnit() {
+        const int a = std::getc(file_);
+        if (a == EOF)
+            return EOF;
+        const int b = std::getc(file_);
+        if (b == EOF)
+            return kReplacement;
+        return encoding_ == Encoding::Utf16Le ? a | (b << 8) : (a << 8) | b;
+    }
+
+    // The next character of UTF-16 text as UTF-8: its first byte returned, the rest pending.
+    // A broken surrogate pair reads as the replacement character.
+    int getUtf16AsUtf8() {
+        long code = pendingUnit_ != EOF ? pendingUnit_ : getUnit();
+        pendingUnit_ = EOF;
+        if (code == EOF)
+            return EOF;
+        if (code >= 0xD800 && code <= 0xDBFF) {
+            const long low = getUnit();
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            } else {
+                pendingUnit_ = low;
+                code = kReplacement;
+            }
+        } else if (code >= 0xDC00 && code <= 0xDFFF) {
+            code = kReplacement;
+        }
+        std::string bytes;
+        if (code < 0x80) {
+            bytes = {static_cast<char>(code)};
+        } else if (code < 0x800) {
+            bytes = {static_cast<char>(0xC0 | (code >> 6)),
+                     static_cast<char>(0x80 | (code & 0x3F))};
+        } else if (code < 0x10000) {
+            bytes = {static_cast<char>(0xE0 | (code >> 12)),
+                     static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+                     static_cast<char>(0x80 | (code & 0x3F))};
+        } else {
+            bytes = {static_cast<char>(0xF0 | (code >> 18)),
+                     static_cast<char>(0x80 | ((code >> 12) & 0x3F)),
+                     static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+                     static_cast<char>(0x80 | (code & 0x3F))};
+        }
+        pending_.assign(bytes.rbegin(), bytes.rend() - 1);
+        return static_cast<unsigned char>(bytes[0]);
+    }
+
+    static constexpr long kReplacement = 0xFFFD;
+
     std::FILE* file_;
+    Encoding encoding_ = Encoding::Bytes;
+    long pendingUnit_ = EOF;
     std::string pending_; // bytes read ahead, last to be read first
 };
 
@@ -157,6 +225,21 @@ int addCertificateCommand(Profile& profile, const std::string& path, Certificate
 }
 
 int saveCommand(Profile& profile, const std::string& path, int line);
+
+// Replaces the profile with a provider configuration's, as load does with a database's; what
+// the device will not enforce is logged, a line each.
+int importConfigCommand(Profile& profile, const std::string& path, int line) {
+    const ConfigImport result = importProviderConfiguration(path, profile, userLanguageCode());
+    const std::string caption = loadString(ids::ProviderConfigurationCaption);
+    if (!result.imported()) {
+        logLineMessage(ids::LineErrorFormat, line, ids::ImportConfigFailed);
+        showReport(nullptr, configImportErrorText(result), caption, MessageBoxType::Exclamation);
+        return 1;
+    }
+    for (const std::string& notice : configImportNotice(result))
+        writeLogLine(fillFormat(loadString(ids::NamedFormat), {caption, notice}));
+    return 0;
+}
 
 } // namespace
 
@@ -292,6 +375,8 @@ int executeCommand(Profile& profile, const ScriptCommand& command,
         return setTextField(profile.password, argument, lineNumber);
     case SetPkPassword:
         return setTextField(profile.privateKeyPassword, argument, lineNumber);
+    case ImportConfig:
+        return importConfigCommand(profile, argument, lineNumber);
     default:
         return 1;
     }

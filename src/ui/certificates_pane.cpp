@@ -1,7 +1,11 @@
 // The certificates pane: the CA list, the client certificate row and their commands.
 
+#include <ctime>
+#include <new>
+
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "certs/advisories.h"
 #include "certs/certificate_details.h"
 #include "certs/certificate_summary.h"
 #include "platform/files.h"
@@ -75,6 +79,54 @@ std::string toolTipText(const std::optional<CertificateSummary>& summary) {
     return text;
 }
 
+// Advisory texts are sentences: a tip as wide as a whole one would cover the window, so they
+// are broken at spaces, continuation lines indented.
+void appendWrapped(std::string& text, const std::string& line) {
+    constexpr std::size_t kWidth = 72;
+    std::size_t start = 0;
+    bool first = true;
+    while (start < line.size()) {
+        std::size_t end = line.size();
+        if (end - start > kWidth) {
+            const std::size_t space = line.rfind(' ', start + kWidth);
+            end = space != std::string::npos && space > start ? space : start + kWidth;
+        }
+        text += '\n';
+        text += first ? "" : "    ";
+        text.append(line, start, end - start);
+        start = end < line.size() && line[end] == ' ' ? end + 1 : end;
+        first = false;
+    }
+}
+
+// The advisories of an entry's certificates, in the role the profile gives them; the profile's
+// CA certificates are the issuers a CA certificate may rely on.
+std::string advisoryLines(const Profile& profile, const CertificateEntry& entry,
+                          const std::vector<ossl::X509Ptr>& certificates) {
+    const bool ca = entry.kind == CertificateKind::CaCertificate;
+    static const TrustStore kNone;
+    AdvisoryChecker checker(ca ? systemTrustStore() : kNone, std::time(nullptr));
+    if (ca)
+        for (const auto& other : profile.caCertificates)
+            for (const ossl::X509Ptr& certificate : readEntryCertificates(*other, {}))
+                checker.addProfileCa(certificate.get());
+    std::vector<Advisory> advisories;
+    for (const ossl::X509Ptr& certificate : certificates)
+        checker.check(certificate.get(), entry.kind, {}, advisories);
+    std::string text;
+    if (!advisories.empty()) {
+        text += "\n\n" + loadString(ids::AdvisoriesHeading);
+        for (const Advisory& advisory : advisories)
+            appendWrapped(text,
+                          std::string(advisoryCodeName(advisory.code)) + ": " + advisory.text);
+    }
+    if (checker.missedTrustStore()) {
+        text += "\n";
+        appendWrapped(text, noTrustStoreText(systemTrustStore()));
+    }
+    return text;
+}
+
 } // namespace
 
 StatusCode MainWindow::addCertificateFromWindow(const std::string& path, CertificateKind kind) {
@@ -103,6 +155,7 @@ void MainWindow::setUpCertificateLists() {
 
 void MainWindow::refillCaList() {
     Controls& c = controls();
+    ++caListGeneration_;
     c.deleteAllListRows(ControlId::CaList);
     // A list the protocol does not use shows nothing; the profile keeps its certificates.
     if (c.isEnabled(ControlId::CaList)) {
@@ -233,13 +286,26 @@ std::string MainWindow::listRowToolTip(ControlId id, int row) {
         entry = profile_.clientCertificate.get();
     if (!entry)
         return {};
-    // A bundle is opened with the password, which derives keys: hovering again must not.
+    // A bundle is opened with the password, which derives keys: hovering again must not. A CA
+    // certificate's advisories also depend on the other CA certificates.
     std::string key = profile_.privateKeyPassword.str();
     key += '\0';
     key.append(entry->bytes.view());
+    key += '\0';
+    key += std::to_string(int(id)) + ':' + std::to_string(caListGeneration_);
     if (key != toolTipKey_) {
-        toolTipText_ = displaySystemText(
-            toolTipText(summarizeCertificate(*entry, profile_.privateKeyPassword.str())));
+        try {
+            const std::vector<ossl::X509Ptr> certificates =
+                readEntryCertificates(*entry, profile_.privateKeyPassword.str());
+            std::optional<CertificateSummary> summary;
+            if (!certificates.empty())
+                summary = summarizeX509(certificates.front().get());
+            toolTipText_ =
+                displaySystemText(toolTipText(summary) + advisoryLines(profile_, *entry, certificates));
+        } catch (const std::bad_alloc&) {
+            // A tip is not worth stopping the window for.
+            return {};
+        }
         toolTipKey_ = std::move(key);
     }
     return toolTipText_;

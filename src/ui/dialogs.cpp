@@ -24,6 +24,8 @@ FileDialogRequest profileDatabaseRequest(unsigned titleId) {
 
 FileDialogRequest openProfileDatabaseRequest() {
     FileDialogRequest request = profileDatabaseRequest(ids::OpenProfileDatabaseTitle);
+    // A provider's configuration opens as a new, untitled profile.
+    request.filters.push_back({loadString(ids::ProviderConfigurationsFilter), {"*.eap-config"}});
     request.mustExist = true;
     request.hideReadOnly = true;
     return request;

@@ -55,7 +55,8 @@ public:
 // An error box: the text under the program title with the stop icon and OK.
 void showErrorMessage(const std::string& text);
 
-// The open and save dialogs of profile databases.
+// The open and save dialogs of profile databases; the open dialog offers provider
+// configurations too.
 FileDialogRequest openProfileDatabaseRequest();
 FileDialogRequest saveProfileDatabaseRequest(const std::string& proposedName);
 

@@ -7,6 +7,7 @@
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "platform/files.h"
+#include "profile/eap_config.h"
 #include "ui/display_text.h"
 
 namespace corvane {
@@ -47,12 +48,8 @@ std::string folderOf(std::string_view path) {
 std::string proposedFileName(std::string_view profileName) {
     if (profileName.empty())
         return {};
-    std::string name(profileName);
     // A name may hold characters a file name cannot; each becomes an underscore.
-    for (char& c : name)
-        if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
-            c = '_';
-    return name + ".odb";
+    return platform::safeFileName(profileName) + ".odb";
 }
 
 std::string composeTitle(std::string_view programTitle, std::string_view filePath,
@@ -192,6 +189,13 @@ void MainWindow::onListDeleteKey(ControlId id) {
 void MainWindow::onFilesDropped(ControlId id, const std::vector<std::string>& paths) {
     if (!controls_)
         return;
+    // A provider configuration dropped anywhere on the window opens as the document.
+    for (const std::string& path : paths)
+        if (isProviderConfigurationPath(path)) {
+            if (promptToSaveChanges(ids::SaveBeforeOpenText))
+                openProviderConfiguration(path);
+            return;
+        }
     // A drop that changed nothing leaves the lists as they were.
     if (id == ControlId::CaList) {
         if (importDroppedFiles(paths, CertificateKind::CaCertificate))
@@ -255,7 +259,7 @@ void MainWindow::openProfile() {
     if (chosen.empty())
         return;
     rememberFolder(chosen.front());
-    openProfileFile(chosen.front());
+    openFile(chosen.front());
 }
 
 void MainWindow::openProfileFile(const std::string& path) {
@@ -267,6 +271,10 @@ void MainWindow::openProfileFile(const std::string& path) {
                                         : ids::OpenProfileFailed));
         profile_.filePath.clear();
     }
+    refreshFromProfile();
+}
+
+void MainWindow::refreshFromProfile() {
     clientCertificateWanted_ = profile_.clientCertificate != nullptr;
     if (clientCertificateWanted_)
         controls().setChecked(ControlId::ClientCheckBox, true);
@@ -275,6 +283,31 @@ void MainWindow::openProfileFile(const std::string& path) {
     refreshClientCertificateArea();
     updateRemoveButton();
     updateTitle();
+}
+
+void MainWindow::openFile(const std::string& path) {
+    if (isProviderConfigurationPath(path))
+        openProviderConfiguration(path);
+    else
+        openProfileFile(path);
+}
+
+void MainWindow::openProviderConfiguration(const std::string& path) {
+    const ConfigImport result = importProviderConfiguration(path, profile_, userLanguageCode());
+    const std::string caption = loadString(ids::ProviderConfigurationCaption);
+    if (!result.imported()) {
+        dialogs_->messageBox(loadString(ids::ConfigOpenFailed) + "\n\n" +
+                                 configImportErrorText(result),
+                             caption, MessageBoxType::Error, MessageBoxButtons::Ok);
+        return;
+    }
+    refreshFromProfile();
+    // What the device will not enforce, in one box.
+    std::string notice;
+    for (const std::string& line : configImportNotice(result))
+        notice += (notice.empty() ? "" : "\n") + line;
+    if (!notice.empty())
+        dialogs_->messageBox(notice, caption, MessageBoxType::Exclamation, MessageBoxButtons::Ok);
 }
 
 SaveResult MainWindow::saveProfile() {

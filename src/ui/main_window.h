@@ -61,6 +61,7 @@ public:
     void onCommand(ControlId id); // a menu item, its shortcut or its button
     void onListSelectionChanged(ControlId id);
     void onListDeleteKey(ControlId id);
+    // Files dropped on a list, or on the window itself (id None).
     void onFilesDropped(ControlId id, const std::vector<std::string>& paths);
     // The details of the certificate a row of either list shows; empty for a row without one.
     std::string listRowToolTip(ControlId id, int row);
@@ -75,6 +76,12 @@ public:
     void newProfile();
     void openProfile();
     void openProfileFile(const std::string& path);
+    // A file named on the command line or chosen in the open dialog: a provider configuration
+    // is imported, anything else opened as a profile database.
+    void openFile(const std::string& path);
+    // Replaces the document with the profile a provider configuration describes: untitled and
+    // modified, so that Save asks for a name. A refused file changes nothing.
+    void openProviderConfiguration(const std::string& path);
     SaveResult saveProfile();
     SaveResult saveProfileAs();
     void updateTitle();
@@ -115,6 +122,8 @@ private:
     // Asks whether to save first; false when the command must end.
     bool promptToSaveChanges(unsigned textId);
     void markModified();
+    // Shows the document the profile now holds in every control.
+    void refreshFromProfile();
     Controls& controls() { return *controls_; }
 
     // The profile settings pane (settings_pane.cpp).
@@ -148,8 +157,10 @@ private:
     bool clientCertificateWanted_ = false;
     // The fields that have named a character they refused.
     std::set<ControlId> refusalNamed_;
-    // The last tooltip and what it was made from (password and certificate bytes).
+    // The last tooltip and what it was made from (password, certificate bytes, list and the
+    // generation of the CA list, which counts its refills).
     std::string toolTipKey_;
+    std::uint64_t caListGeneration_ = 0;
     std::string toolTipText_;
 };
 

@@ -36,11 +36,17 @@ TEST(CommandLineTest, HelpAndVersionAnswerOnTheTerminal) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
 
-    // A file of that name is still a script, and anything more is a path.
-    test::writeFile(dir.file("--help"), "bogus\n");
-    auto script = runCorvane({"--help"}, dir.path().string());
-    EXPECT_EQ(script.exitCode, 1);
-    EXPECT_EQ(logBody(dir.path().string()), "Error on line 1: Unknown command\n");
+    // A file of that name, as anyone may leave one in a shared folder, is never run: it is
+    // answered all the same. Named with its folder, it is a script.
+    test::writeFile(dir.file("--help"), "set_auth LEAP\nsave " + dir.file("planted.odb") + "\n");
+    auto answered = runCorvane({"--help"}, dir.path().string());
+    EXPECT_EQ(answered.exitCode, 0);
+    EXPECT_EQ(answered.out, help.out);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
+    auto script = runCorvane({"./--help"}, dir.path().string());
+    EXPECT_EQ(script.exitCode, 0);
+    EXPECT_EQ(logBody(dir.path().string()),
+              "Saved profile database: " + dir.file("planted.odb") + "\n");
     TempDir other;
     EXPECT_EQ(runCorvane({"--version", "x"}, other.path().string()).exitCode, 1);
     EXPECT_TRUE(std::filesystem::exists(other.file("wizard.log")));

@@ -1,13 +1,13 @@
 // Many scripts at once over the same files, as a batch of provisioning jobs runs them: readers
-// of one template database and one certificate file must never get in one another's way.
+// of one template database and one certificate file must never get in one another's way, and
+// runs in one folder share its wizard.log.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "profile/profile.h"
@@ -19,27 +19,17 @@ namespace {
 constexpr int kParallelRuns = 40;
 constexpr int kRounds = 5;
 
-// Starts corvane on script.txt in `cwd`, its output discarded; returns the child's id.
-pid_t startScript(const std::string& cwd) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int devnull = ::open("/dev/null", O_RDWR);
-        if (devnull < 0 || chdir(cwd.c_str()) != 0)
-            _exit(127);
-        dup2(devnull, 0);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        execl(CORVANE_EXECUTABLE, CORVANE_EXECUTABLE, "script.txt", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    return pid;
-}
-
-int exitCodeOf(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+// Runs corvane on one script in each folder, all at once; their exit codes in folder order.
+std::vector<int> runAtOnce(const std::vector<std::string>& folders,
+                           const std::vector<std::string>& scripts) {
+    std::vector<int> codes(folders.size(), -1);
+    std::vector<std::thread> runs;
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        runs.emplace_back(
+            [&, i] { codes[i] = test::runCorvane({scripts[i]}, folders[i]).exitCode; });
+    for (std::thread& run : runs)
+        run.join();
+    return codes;
 }
 
 TEST(ParallelRunsTest, ScriptsLoadingOneTemplateAndAddingOneCertificateAllSucceed) {
@@ -65,15 +55,12 @@ TEST(ParallelRunsTest, ScriptsLoadingOneTemplateAndAddingOneCertificateAllSuccee
 
     int failures = 0;
     for (int round = 0; round < kRounds; ++round) {
-        std::vector<pid_t> children;
-        for (const std::string& folder : folders)
-            children.push_back(startScript(folder));
-        for (std::size_t i = 0; i < children.size(); ++i) {
-            ASSERT_GT(children[i], 0) << "fork failed";
-            const int code = exitCodeOf(children[i]);
-            if (code != 0) {
+        const std::vector<int> codes =
+            runAtOnce(folders, std::vector<std::string>(folders.size(), "script.txt"));
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            if (codes[i] != 0) {
                 ++failures;
-                ADD_FAILURE() << "round " << round << ", run " << i << ": exit " << code << "\n"
+                ADD_FAILURE() << "round " << round << ", run " << i << ": exit " << codes[i] << "\n"
                               << test::readTextFile(folders[i] + "/wizard.log");
             }
         }
@@ -87,6 +74,31 @@ TEST(ParallelRunsTest, ScriptsLoadingOneTemplateAndAddingOneCertificateAllSuccee
         ASSERT_EQ(result.loadProfileDatabase(), StatusCode::Success) << folder;
         EXPECT_EQ(result.caCertificates.count(), 2u) << folder;
     }
+}
+
+// Two batch jobs in one folder report into one wizard.log at once: every line arrives, whole.
+TEST(ParallelRunsTest, RunsInOneFolderKeepEveryLogLineWhole) {
+    constexpr int kLines = 800;
+    test::TempDir dir;
+    const std::string cwd = dir.path().string();
+    // Every line after the first adds the certificate again: a warning of two lines each.
+    std::string script;
+    for (int i = 0; i < kLines; ++i)
+        script += "add_ca_cert " + test::dataFile("certs/ca.pem") + "\n";
+    test::writeFile(dir.file("a.txt"), script);
+    test::writeFile(dir.file("b.txt"), script);
+    EXPECT_EQ(runAtOnce({cwd, cwd}, {"a.txt", "b.txt"}), (std::vector<int>{0, 0}));
+
+    // Every line once per run, none torn; the headers by their start (they hold the time).
+    std::map<std::string, int> expected{{"", 2}, {"--- a.txt ", 1}, {"--- b.txt ", 1}}, seen;
+    for (int n = 2; n <= kLines; ++n)
+        expected["Error on line " + std::to_string(n) + ": Failed to add ca certificate."] = 2;
+    expected["ERROR: Add Certificate Failed - Certificate is already in the list."] =
+        2 * (kLines - 1);
+    std::istringstream log(test::readTextFile(dir.file("wizard.log")));
+    for (std::string line; std::getline(log, line);)
+        ++seen[line.starts_with("--- ") ? line.substr(0, 10) : line];
+    EXPECT_TRUE(seen == expected);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "profile/profile.h"
 #include "support/test_support.h"
 
 namespace corvane {
@@ -71,7 +72,8 @@ TEST_F(ScriptRunTest, EveryCommandIsRecognisedAndArgumentChecked) {
     const char* withArgument[] = {"load",         "save",           "set_name",
                                   "set_auth",     "set_inner_auth", "set_initial_identity",
                                   "add_ca_cert",  "remove_ca_cert", "set_client_cert_pkey",
-                                  "set_username", "set_password",   "set_pkpassword"};
+                                  "set_username", "set_password",   "set_pkpassword",
+                                  "import_config"};
     for (const char* word : withArgument) {
         TempDir d;
         auto r = runScript(std::string(word) + "\n", d.path().string());
@@ -165,6 +167,36 @@ TEST_F(ScriptRunTest, SaveChecksProtocolsAndCertificatesBeforeWriting) {
         EXPECT_EQ(logBody(d.path().string()), c.log) << c.script;
         EXPECT_FALSE(std::filesystem::exists(d.file("out.odb")));
     }
+}
+
+TEST_F(ScriptRunTest, ImportConfigReplacesTheProfileAndLogsWhatTheDeviceCannotHold) {
+    std::filesystem::copy_file(test::dataFile("eap-config/first-unsupported.eap-config"),
+                               dir.file("legacy.eap-config"));
+    auto r = runScript("new\nset_name Old\nimport_config legacy.eap-config\nsave leap.odb\n"
+                       "import_config missing.eap-config\nsave never.odb\n",
+                       cwd());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(logBody(cwd()),
+              "Provider Configuration: WARNING! The file names the authentication servers but "
+              "gives no CA certificate: the device cannot check the server it sends the password "
+              "to.\n"
+              "Provider Configuration: The device profile cannot hold these settings of the "
+              "provider configuration, so the device will not enforce them:\n"
+              "Provider Configuration: - Server names (ServerID): leap.example.org\n"
+              "Provider Configuration: Authentication methods the device does not support, "
+              "skipped: EAP-pwd, EAP-TTLS (inner: EAP-pwd)\n"
+              "Saved profile database: leap.odb\n"
+              "Error on line 5: Failed to import provider configuration.\n"
+              "ERROR: Provider Configuration - The file cannot be read.\n");
+    // The saved profile is the imported one: LEAP with the file's user name, no old name.
+    Profile saved;
+    saved.filePath.assign(dir.file("leap.odb"));
+    ASSERT_EQ(saved.loadProfileDatabase(), StatusCode::Success);
+    EXPECT_EQ(saved.authProtocol, Leap);
+    EXPECT_EQ(saved.username.str(), "bob");
+    EXPECT_EQ(saved.password.str(), "secret");
+    EXPECT_EQ(saved.profileName.str(), "legacy.example.org");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("never.odb")));
 }
 
 TEST_F(ScriptRunTest, RemoveAndClearCertificates) {

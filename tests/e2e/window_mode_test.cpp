@@ -27,6 +27,8 @@ TEST(WindowModeTest, NoDisplayGivesOneLineAndExitCodeOne) {
     const Case cases[] = {
         {{{"QT_QPA_PLATFORM", ""}}, {}},
         {{{"QT_QPA_PLATFORM", ""}}, {"profile.odb"}},
+        // A provider configuration is opened in the window, never run as a script.
+        {{{"QT_QPA_PLATFORM", ""}}, {"campus.eap-config"}},
         // A platform that cannot start ends the same way, not with Qt's abort.
         {{{"QT_QPA_PLATFORM", "no-such-platform"}}, {}},
         {{{"QT_QPA_PLATFORM", ""}, {"DISPLAY", ":97"}}, {}},

@@ -108,7 +108,8 @@ installed_checks() {
     expect "desktop entry opens its file in the window (corvane --open %f)" \
         grep -qx 'Exec=corvane --open %f' "$desktop"
     expect "desktop entry lists Network and Settings" grep -qx 'Categories=Network;Settings;' "$desktop"
-    expect "desktop entry handles profile databases" grep -qx "MimeType=$mime_type;" "$desktop"
+    expect "desktop entry handles profile databases and provider configurations" \
+        grep -qx "MimeType=$mime_type;application/eap-config;" "$desktop"
     if appstreamcli validate --no-net "$share/metainfo/$app_id.metainfo.xml" >"$work/as.out" 2>&1; then
         pass "appstreamcli validate"
     else
@@ -150,14 +151,17 @@ installed_checks() {
     (cd "$samples" && printf '%s' application/vnd.oasis.opendocument.base >mimetype &&
         zip -q -0 -X opendocument.odb mimetype && rm mimetype)
     printf 'not a database\n' >"$samples/text.odb"
+    cp "$source_dir/examples/office.eap-config" "$samples/campus.eap-config"
     head -c 4096 /dev/zero >"$samples/zeros.odb"
     local file type
-    for file in profile.odb UPPER.ODB opendocument.odb text.odb zeros.odb; do
+    for file in profile.odb UPPER.ODB opendocument.odb text.odb zeros.odb campus.eap-config; do
         type=$(cd "$samples" && XDG_DATA_HOME="$data_home" XDG_CURRENT_DESKTOP=GNOME \
             xdg-mime query filetype "$file")
         case $file in
         profile.odb | UPPER.ODB) expect "xdg-mime: $file is $mime_type (got $type)" \
             test "$type" = "$mime_type" ;;
+        campus.eap-config) expect "xdg-mime: $file is application/eap-config (got $type)" \
+            test "$type" = application/eap-config ;;
         *) expect "xdg-mime: $file is not Corvane's (got $type)" test "$type" != "$mime_type" ;;
         esac
     done
@@ -230,6 +234,7 @@ echo "corvane Depends: $depends"
 expect "corvane depends on no Qt library" test -z "$(grep -io 'qt[^,]*' <<<"$depends")"
 expect "corvane's dependencies come from its binaries (libssl3, libc6)" \
     grep -q 'libc6.*libssl3\|libssl3.*libc6' <<<"$depends"
+expect "corvane depends on pugixml's library" grep -q 'libpugixml1v5' <<<"$depends"
 window_depends=$(dpkg-deb -f "$packages/corvane-window_${version}_$arch.deb" Depends)
 echo "corvane-window Depends: $window_depends"
 expect "corvane-window depends on corvane (= $version)" \

@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -356,6 +358,40 @@ private slots:
         QCOMPARE(add.fileMode(), QFileDialog::ExistingFiles);
         QCOMPARE(add.nameFilters().size(), 2);
         QVERIFY(add.nameFilters()[0].contains("*.[dD][eE][rR] *.[pP][eE][mM]"));
+    }
+
+    // Drags a file over the window outside its lists and drops it there if it is taken.
+    bool dropOnWindow(const char* file) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString(CORVANE_TEST_DATA_DIR "/") + file)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+        return true;
+    }
+
+    void providerConfigurationDroppedOnTheWindowOpensWithItsNotice() {
+        QVERIFY(dropOnWindow("eap-config/ttls-pap.eap-config"));
+        QCOMPARE(window->windowTitle(), QString("Corvane - [Untitled *]"));
+        QCOMPARE(qobject_cast<QLineEdit*>(control(ControlId::Username))->text(),
+                 QString("alice@ttls.example.org"));
+        QCOMPARE(qobject_cast<QComboBox*>(control(ControlId::AuthProtocol))->currentText(),
+                 QString("EAP-TTLS"));
+        QCOMPARE(qobject_cast<QTreeWidget*>(control(ControlId::CaList))->topLevelItemCount(), 1);
+        // This file names nothing the device cannot hold: no notice. A file that does gets one.
+        QVERIFY(dialogs->shown().empty());
+        dialogs->answerMessage(MessageBoxAnswer::No); // the changes to the imported profile
+        dialogs->answerMessage(MessageBoxAnswer::Ok); // the notice
+        QVERIFY(dropOnWindow("eap-config/peap-two-cas.eap-config"));
+        QCOMPARE(dialogs->shown().size(), std::size_t(2));
+        QVERIFY(dialogs->shown()[1].text.starts_with("The device profile cannot hold"));
+        QCOMPARE(qobject_cast<QLineEdit*>(control(ControlId::ProfileName))->text(),
+                 QString("Example University Network"));
+        // Anything else dropped beside the lists is not taken.
+        QVERIFY(!dropOnWindow("certs/ca.pem"));
     }
 
     void aboutBoxEndsWithItsCodes() {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "script/log.h"
+#include "support/test_support.h"
+
 namespace corvane {
 namespace {
 
@@ -68,6 +73,34 @@ TEST(ParseIndexTest, ReadsLikeAtoi) {
     EXPECT_EQ(parseIndex(""), 0);
     EXPECT_GT(parseIndex("99999999999999999999999"), 1000000); // saturates, never wraps
     EXPECT_LT(parseIndex("-99999999999999999999999"), -1000000);
+}
+
+// Windows editors save "Unicode" text as UTF-16 with a byte order mark: the runner sees the
+// same text in UTF-8, line numbers and all.
+TEST(RunScriptTest, Utf16ScriptsAreReadAsText) {
+    test::TempDir dir;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    closeLog();
+    const std::u16string text = u"new\r\nset_username \"J\u00fcrgen \U0001F600\"\r\nbogus\r\n";
+    for (const bool littleEndian : {true, false}) {
+        SCOPED_TRACE(littleEndian ? "little endian" : "big endian");
+        std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char16_t unit : text) {
+            const char low = static_cast<char>(unit & 0xFF);
+            const char high = static_cast<char>(unit >> 8);
+            bytes += littleEndian ? std::string{low, high} : std::string{high, low};
+        }
+        test::writeFile(dir.file("script.txt"), bytes);
+        std::filesystem::remove(dir.file("wizard.log"));
+        Profile profile;
+        EXPECT_EQ(runScript(profile, dir.file("script.txt")), 1);
+        EXPECT_EQ(profile.username.str(), "J\xC3\xBCrgen \xF0\x9F\x98\x80");
+        closeLog();
+        EXPECT_TRUE(test::readTextFile(dir.file("wizard.log"))
+                        .ends_with("] ---\nError on line 3: Unknown command\n"));
+    }
+    std::filesystem::current_path(previous);
 }
 
 } // namespace

@@ -535,5 +535,28 @@ TEST_F(FileAccessTest, OnlyTheFolderOwnersLinksAreFollowedInASharedFolder) {
     }
 }
 
+// Someone else's regular file planted under the target's name in a shared folder is not
+// written into (fs.protected_regular); the folder owner's files and our own are.
+TEST_F(FileAccessTest, OnlyTheFolderOwnersFilesAreWrittenInASharedFolder) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant files as another user";
+    const fs::path shared = dir.file("shared");
+    fs::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string planted = (shared / "planted.odb").string();
+    for (const uid_t folderOwner : {uid_t{0}, kNobody}) {
+        ASSERT_EQ(::chown(shared.c_str(), folderOwner, folderOwner), 0);
+        test::writeFile(planted, "");
+        ASSERT_EQ(::chown(planted.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chmod(planted.c_str(), 0666), 0);
+        Profile profile;
+        fillBigProfile(profile, planted, 1);
+        EXPECT_EQ(profile.saveProfileDatabase(),
+                  folderOwner == kNobody ? StatusCode::Success : StatusCode::WriteFailed);
+        EXPECT_EQ(test::readFile(planted).empty(), folderOwner == 0);
+        EXPECT_EQ(folderEntries(shared), std::set<std::string>{"planted.odb"});
+    }
+}
+
 } // namespace
 } // namespace corvane

@@ -368,5 +368,18 @@ TEST_F(CertificatesPaneTest, RowTooltipsDescribeTheCertificate) {
     EXPECT_EQ(window.listRowToolTip(Id::CaList, 0), "");
 }
 
+TEST_F(CertificatesPaneTest, RowTooltipsCarryTheCertificatesAdvisories) {
+    // A server's own certificate added as a CA, without the CA that issued it.
+    runWithFiles(Id::AddCa, {test::dataFile("advisories/server-leaf.pem")});
+    const std::string tip = window.listRowToolTip(Id::CaList, 0);
+    EXPECT_NE(tip.find("\n\nAdvisories:\nCA-NOT-CA: This certificate is not a CA certificate"),
+              std::string::npos)
+        << tip;
+    EXPECT_NE(tip.find("\nCA-NOT-ROOT: "), std::string::npos) << tip;
+    // Its issuer added, the chain is whole: the tip says so at once.
+    runWithFiles(Id::AddCa, {test::dataFile("advisories/intermediate.pem")});
+    EXPECT_EQ(window.listRowToolTip(Id::CaList, 0).find("CA-NOT-ROOT"), std::string::npos);
+}
+
 } // namespace
 } // namespace corvane

@@ -556,5 +556,43 @@ TEST_F(MainWindowTest, ReportsBecomeMessageBoxesWhileTheWindowExists) {
     EXPECT_EQ(dialogs.shown().back().type, MessageBoxType::Exclamation);
 }
 
+TEST_F(MainWindowTest, ProviderConfigurationOpensAsAnUntitledModifiedProfileWithOneNotice) {
+    dialogs.answerOpen({test::dataFile("eap-config/peap-two-cas.eap-config")});
+    dialogs.answerMessage(Answer::Ok);
+    window.onCommand(ControlId::Open);
+    const FileDialogRequest& request = dialogs.shown()[0].request;
+    ASSERT_EQ(request.filters.size(), 2u);
+    EXPECT_EQ(request.filters[1].description, "Provider configurations (*.eap-config)");
+    EXPECT_EQ(request.filters[1].patterns, std::vector<std::string>{"*.eap-config"});
+
+    EXPECT_EQ(controls.title(), "Corvane - [Untitled *]");
+    EXPECT_EQ(controls.text(ControlId::ProfileName), "Example University Network");
+    EXPECT_EQ(controls.text(ControlId::InitialIdentity), "anonymous@example.org");
+    EXPECT_EQ(window.selectedComboValue(ControlId::AuthProtocol), EapPeap);
+    EXPECT_EQ(controls.listRowCount(ControlId::CaList), 2);
+    const std::vector<std::string> shown = messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].starts_with("Provider Configuration|The device profile cannot hold"))
+        << shown[0];
+
+    // Untitled: Save asks for a name, proposing the provider's.
+    dialogs.answerSave(std::nullopt);
+    window.onCommand(ControlId::Save);
+    EXPECT_EQ(dialogs.shown().back().request.proposedName, "Example University Network.odb");
+
+    // A broken configuration dropped on a list is refused and changes nothing.
+    const std::string broken = dir.file("broken.eap-config");
+    test::writeFile(broken, "<html/>");
+    dialogs.answerMessage(Answer::No);
+    dialogs.answerMessage(Answer::Ok);
+    window.onFilesDropped(ControlId::CaList, {broken});
+    EXPECT_EQ(messages().back(),
+              "Provider Configuration|Failed to open provider configuration.\n\nThe file is not "
+              "a provider configuration: its root element is \"html\", not "
+              "EAPIdentityProviderList.");
+    EXPECT_EQ(controls.listRowCount(ControlId::CaList), 2);
+    EXPECT_EQ(controls.title(), "Corvane - [Untitled *]");
+}
+
 } // namespace
 } // namespace corvane

@@ -11,6 +11,7 @@
 #include "platform/file_access.h"
 #include "platform/local_time.h"
 #include "platform/module.h"
+#include "platform/win32/console.h"
 #include "support/test_support.h"
 #include "support/test_support_win32.h"
 
@@ -133,6 +134,9 @@ TEST(WindowsCommandLineTest, TheTextAfterTheProgramIsOnePath) {
         {L"my  script.txt", 0, "--- my  script.txt ["},
         {L"\"my  script.txt\"", 0, "--- my  script.txt ["},
         {L"\"my  script.txt\" now", 1, "Failed to open script file: my  script.txt\" now\n"},
+        // cmd leaves the blank before ">", "|" and "&&" on the command line.
+        {L"\"my  script.txt\" ", 0, "--- my  script.txt ["},
+        {L"my  script.txt \t", 0, "--- my  script.txt ["},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.logEnd));
@@ -145,6 +149,52 @@ TEST(WindowsCommandLineTest, TheTextAfterTheProgramIsOnePath) {
             EXPECT_TRUE(log.ends_with(c.logEnd)) << log;
         }
     }
+}
+
+// Help and version are answered as Windows programs answer them, blanks from cmd and all.
+TEST(WindowsCommandLineTest, HelpSpellingsAreAnswered) {
+    TempDir dir;
+    const struct {
+        const wchar_t* tail;
+        const char* start;
+    } cases[] = {{L"--version ", "Corvane 1.0\n"},
+                 {L"/?", "Usage:"},
+                 {L"-h", "Usage:"},
+                 {L"--help \t", "Usage:"}};
+    for (const auto& c : cases) {
+        const auto result = test::runCorvaneCommandLine(c.tail, dir.path().string());
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(result.out.starts_with(c.start)) << result.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
+}
+
+// A script saved in the ANSI code page, as Windows editors save by default, names its files in
+// it; the profile keeps the script's bytes.
+TEST_F(WindowsScriptTest, AnAnsiScriptNamesNonAsciiFiles) {
+    std::filesystem::copy_file(test::dataFile("certs/ca.pem"), dir.path() / L"B\u00e4r.pem");
+    const auto result = test::runScript(
+        "set_auth EAP-PEAP\nset_inner_auth MSCHAPv2\nadd_ca_cert B\xE4r.pem\nsave a.odb\n", cwd());
+    EXPECT_EQ(result.exitCode, 0) << test::logBody(cwd());
+    const std::string saved = test::readFile(dir.file("a.odb"));
+    EXPECT_NE(saved.find("B\xE4r.pem"), std::string::npos);
+}
+
+// Redirected console text is in the console's code page, or the OEM one without a console,
+// so that "type" and "find" read German texts right ("\xC3\xBC" is 0x81 in 437 and 850 alike).
+TEST(WindowsConsoleTest, RedirectedTextIsInTheConsoleCodePage) {
+    const UINT codePage = GetConsoleOutputCP();
+    if (!SetConsoleOutputCP(850) && codePage == 0) {
+        ASSERT_TRUE(GetOEMCP() == 437 || GetOEMCP() == 850) << GetOEMCP();
+    }
+    TempDir dir;
+    HANDLE file = CreateFileW(wide(dir.file("out.txt")).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    EXPECT_TRUE(platform::writeConsoleHandle(file, "Sie m\xC3\xBCssen\n"));
+    CloseHandle(file);
+    if (codePage != 0)
+        SetConsoleOutputCP(codePage);
+    EXPECT_EQ(test::readFile(dir.file("out.txt")), "Sie m\x81ssen\r\n");
 }
 
 // Stale temporary files of a target are removed by the next save, also one that makes the

@@ -15,6 +15,7 @@
 
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "platform/win32/console.h"
 #include "platform/win32/wide.h"
 #include "support/test_support.h"
 #include "ui/scripted_dialogs.h"
@@ -453,6 +454,21 @@ TEST_F(Win32WindowTest, EnterInAFieldDoesNothingAndOnAListRowShowsItsDetails) {
     EXPECT_EQ(dialogs_.shown()[0].caption, "ca.pem");
 }
 
+TEST_F(Win32WindowTest, ProviderConfigurationDroppedOnTheWindowOpensWithItsNotice) {
+    EXPECT_TRUE(GetWindowLongPtrW(window(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    dialogs_.answerMessage(MessageBoxAnswer::Ok);
+    dropFiles(window(), {test::dataFile("certs/ca.pem"),
+                         test::dataFile("eap-config/peap-two-cas.eap-config")});
+    EXPECT_EQ(textOf(window()), "Corvane - [Untitled *]");
+    EXPECT_EQ(textOf(control(Id::ProfileName)), "Example University Network");
+    EXPECT_EQ(textOf(control(Id::InitialIdentity)), "anonymous@example.org");
+    EXPECT_EQ(window_->listRowCount(Id::CaList), 2);
+    EXPECT_EQ(window_->listCellText(Id::CaList, 0, 0), "Corvane Test CA.der");
+    ASSERT_EQ(dialogs_.shown().size(), 1u);
+    EXPECT_EQ(dialogs_.shown()[0].caption, "Provider Configuration");
+    EXPECT_EQ(dialogs_.shown()[0].text.rfind("The device profile cannot hold", 0), 0u);
+}
+
 TEST_F(Win32WindowTest, AboutBoxEndsWithOkEnterOrItsCloseBoxButNotEsc) {
     const HWND main = window();
     auto press = [](UINT key) { // then OK, if the box is still there
@@ -557,6 +573,23 @@ TEST(Win32FileDialog, MultipleSelectionsBecomeWholePaths) {
     for (const auto& [buffer, paths] : cases) {
         EXPECT_EQ(selectedPaths(buffer), paths);
     }
+}
+
+// A console gets characters, whatever its code page: the euro sign is in no OEM code page.
+// Here, since Wine's console needs the display.
+TEST(Win32Console, AConsoleShowsTheCharacters) {
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    ASSERT_TRUE(SetConsoleOutputCP(850));
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &info));
+    EXPECT_TRUE(platform::writeConsoleHandle(console, "\xC3\xBC \xE2\x82\xAC"));
+    wchar_t shown[3] = {};
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(console, shown, 3, info.dwCursorPosition, &read);
+    EXPECT_EQ(std::wstring(shown, read), L"\u00fc \u20ac");
+    FreeConsole();
 }
 
 } // namespace

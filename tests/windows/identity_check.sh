@@ -22,6 +22,8 @@ scripts=(
 "client-pem|en|new\nset_name PEM\nset_auth EAP-TLS\nadd_ca_cert ca.pem\nset_client_cert_pkey client-plain-rsa.pem\nsave rsa.odb\nset_client_cert_pkey client-plain-ec.pem\nsave ec.odb\nset_pkpassword corvane-key\nset_client_cert_pkey client-enc-pkcs8.pem\nsave pkcs8.odb\nset_client_cert_pkey client-enc-trad.pem\nsave trad.odb\nset_client_cert_pkey client-expired-enc.pem\nsave expired.odb\nset_client_cert_pkey client-openssh-key.pem\n"
 "german|de|new\nset_name \"Buero Sued\"\nset_auth EAP-PEAP\nset_inner_auth MSCHAPv2\nset_username juergen\nset_password \"Gr\\xc3\\xbc\\xc3\\x9fe\"\nadd_ca_cert expired.pem\nsave buero.odb\nload buero.odb\nset_auth WPA\n"
 "german-errors|de|new\nset_name\nbogus\n"
+"eap-config|en|import_config peap-two-cas.eap-config\nsave peap.odb\nimport_config ttls-pap.eap-config\nsave ttls.odb\nimport_config tls-p12.eap-config\nsave tls.odb\nimport_config first-unsupported.eap-config\nsave leap.odb\nimport_config ca.pem\n"
+"eap-config-german|de|import_config peap-two-cas.eap-config\nsave peap.odb\nimport_config missing.eap-config\n"
 )
 
 status=0
@@ -30,7 +32,7 @@ for entry in "${scripts[@]}"; do
     for side in linux windows; do
         dir="$work/$side/$name"
         mkdir -p "$dir"
-        cp "$certs"/* "$dir/"
+        cp "$certs"/* "$src/tests/data/eap-config"/* "$dir/"
         printf '%b' "$text" >"$dir/script.txt"
         locale=C.UTF-8
         [ "$language" = de ] && locale=de_DE.UTF-8

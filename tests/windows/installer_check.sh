@@ -131,6 +131,7 @@ $type_key||REG_SZ $type_name
 $type_key\DefaultIcon||REG_SZ $folder\corvane.exe,0
 $type_key\shell\open\command||REG_SZ "$folder\corvane.exe" --open "%1"
 Software\Classes\.odb\OpenWithProgids|$progid|REG_NONE
+Software\Classes\.eap-config\OpenWithProgids|$progid|REG_NONE
 EOT
 }
 check_install HKCU "$user_folder" \

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/posix/shared_folder.h"
+
 namespace corvane {
 
 namespace {
@@ -73,17 +75,9 @@ std::string folderOf(const std::string& path) {
 }
 
 // Links followed by hand escape the rule the kernel applies to links in shared folders
-// (fs.protected_symlinks), so it is applied here: in a sticky folder that anyone may write, a
-// link is followed only when it belongs to the saving user or to the folder's owner. Anyone
-// else's link there may have been planted to make the save overwrite or create a file of ours.
+// (fs.protected_symlinks), so it is applied here.
 bool mayFollowLink(const std::string& folderPath, const struct stat& linkStat) {
-    if (linkStat.st_uid == ::geteuid())
-        return true;
-    struct stat folder {};
-    if (::stat(folderPath.c_str(), &folder) != 0)
-        return false;
-    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
-    return (folder.st_mode & kShared) != kShared || folder.st_uid == linkStat.st_uid;
+    return platform::mayUseInSharedFolder(folderPath, linkStat.st_uid);
 }
 
 // Where a path leads, with every symbolic link on the way resolved by hand (those naming its
@@ -238,7 +232,11 @@ StatusCode FileAccess::lockExistingTarget(const std::string& target, bool& exist
         if (targetFd_ < 0)
             return errno == ENOENT ? StatusCode::Success : StatusCode::Failure;
         struct stat named {};
-        if (::fstat(targetFd_, &st) != 0 || !S_ISREG(st.st_mode) || !lockExclusive(targetFd_))
+        // Someone else's file in a shared folder may have been planted to receive our save
+        // (fs.protected_regular, which the kernel applies to creating opens only).
+        if (::fstat(targetFd_, &st) != 0 || !S_ISREG(st.st_mode) ||
+            !platform::mayUseInSharedFolder(folderOf(target), st.st_uid) ||
+            !lockExclusive(targetFd_))
             return StatusCode::Failure;
         if (::stat(target.c_str(), &named) == 0 && sameFile(st, named)) {
             int flags = ::fcntl(targetFd_, F_GETFL);

@@ -1,7 +1,8 @@
 #include "platform/window.h"
 
-#include <cstdio>
-
+#include "app/resources.h"
+#include "app/string_ids.h"
+#include "platform/console.h"
 #include "platform/module.h"
 #include "platform/program_folder.h"
 
@@ -16,12 +17,11 @@ int runWindow(const std::string& databasePath) {
     using WindowEntry = int (*)(const char*);
     WindowEntry entry = reinterpret_cast<WindowEntry>(module.symbol("corvane_run_window"));
     if (!entry) {
-        const std::string missing = folder.empty() ? "the program's own folder cannot be found"
-                                                   : modulePath + " is missing";
-        std::fprintf(stderr,
-                     "corvane: the main window is not available (%s); run a script instead: "
-                     "corvane <script file>\n",
-                     missing.c_str());
+        const std::string missing =
+            folder.empty() ? loadString(ids::ProgramFolderUnknown)
+                           : fillFormat(loadString(ids::WindowModuleMissing), {modulePath});
+        writeConsole(ConsoleStream::Error,
+                     fillFormat(loadString(ids::WindowNotAvailable), {missing}));
         return 1;
     }
     return entry(databasePath.empty() ? nullptr : databasePath.c_str());

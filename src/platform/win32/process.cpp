@@ -1,8 +1,11 @@
 #include "platform/process.h"
 
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "platform/win32/wide.h"
 
@@ -32,6 +35,32 @@ std::vector<std::string> programArguments(int, char**) {
     if (at == line.size())
         return {};
     return {toUtf8(line.substr(at))};
+}
+
+std::vector<std::string> splitArguments(const std::vector<std::string>& arguments) {
+    std::wstring line = L"corvane";
+    for (const std::string& argument : arguments)
+        line += L" " + toWide(argument);
+    // The system's own rules for quotes and backslashes; the first word stands for the program.
+    int count = 0;
+    struct LocalFreer {
+        void operator()(wchar_t** words) const { LocalFree(words); }
+    };
+    const std::unique_ptr<wchar_t*, LocalFreer> words(CommandLineToArgvW(line.c_str(), &count));
+    if (!words)
+        return arguments;
+    std::vector<std::string> split;
+    for (int i = 1; i < count; ++i)
+        split.push_back(toUtf8(words.get()[i]));
+    return split;
+}
+
+} // namespace corvane::platform
+
+namespace corvane::platform {
+
+const CommandLineConvention& commandLineConvention() {
+    return kWindowsCommandLine;
 }
 
 } // namespace corvane::platform

@@ -10,12 +10,20 @@ std::wstring toWide(std::string_view utf8) {
     if (utf8.empty() || utf8.size() > INT_MAX)
         return {};
     const int length = static_cast<int>(utf8.size());
-    const int needed =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
+    // Text that is not UTF-8 comes from a file written in the ANSI code page, as Windows
+    // editors save it by default: a script naming "B\xE4r.pem" means that file.
+    UINT codePage = CP_UTF8;
+    DWORD flags = MB_ERR_INVALID_CHARS;
+    int needed = MultiByteToWideChar(codePage, flags, utf8.data(), length, nullptr, 0);
+    if (needed <= 0) {
+        codePage = CP_ACP;
+        flags = 0;
+        needed = MultiByteToWideChar(codePage, flags, utf8.data(), length, nullptr, 0);
+    }
     if (needed <= 0)
         return {};
     std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, wide.data(), needed);
+    MultiByteToWideChar(codePage, flags, utf8.data(), length, wide.data(), needed);
     return wide;
 }
 

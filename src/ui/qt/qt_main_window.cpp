@@ -26,6 +26,7 @@
 #include <cmath>
 
 #include "app/string_ids.h"
+#include "profile/eap_config.h"
 #include "ui/qt/list_tooltips.h"
 #include "ui/qt/qt_strings.h"
 
@@ -145,6 +146,7 @@ QtMainWindow::QtMainWindow(MainWindow& logic) : logic_(logic) {
     const PixelRect size = dialogRectToPixels(kMainWindowSize, units_);
     face->setFixedSize(size.width, size.height);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setAcceptDrops(true);
 }
 
 QtMainWindow::~QtMainWindow() = default;
@@ -549,6 +551,40 @@ bool QtMainWindow::event(QEvent* event) {
     return handled;
 }
 
+namespace {
+
+std::vector<std::string> droppedFiles(const QMimeData& data) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile())
+            paths.push_back(fromQString(url.toLocalFile()));
+    return paths;
+}
+
+bool holdsProviderConfiguration(const QMimeData& data) {
+    for (const std::string& path : droppedFiles(data))
+        if (isProviderConfigurationPath(path))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void QtMainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (holdsProviderConfiguration(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void QtMainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (holdsProviderConfiguration(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void QtMainWindow::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    logic_.onFilesDropped(ControlId::None, droppedFiles(*event->mimeData()));
+}
+
 ControlId QtMainWindow::listOf(QObject* watched) const {
     for (ControlId id : {ControlId::CaList, ControlId::ClientList}) {
         QTreeWidget* view = list(id);
@@ -597,12 +633,8 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        std::vector<std::string> paths;
-        for (const QUrl& url : drop->mimeData()->urls())
-            if (url.isLocalFile())
-                paths.push_back(fromQString(url.toLocalFile()));
         drop->acceptProposedAction();
-        logic_.onFilesDropped(id, paths);
+        logic_.onFilesDropped(id, droppedFiles(*drop->mimeData()));
         return true;
     }
     default:

@@ -8,6 +8,7 @@
 
 #include "app/resources.h"
 #include "app/string_ids.h"
+#include "platform/console.h"
 #include "ui/main_window.h"
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_main_window.h"
@@ -25,7 +26,7 @@ bool environmentNamesADisplay() {
 }
 
 void sayNoDisplay() {
-    std::fprintf(stderr, "%s\n", loadString(ids::NoDisplay).c_str());
+    platform::writeConsole(platform::ConsoleStream::Error, loadString(ids::NoDisplay) + "\n");
 }
 
 // While the application connects to the display, Qt's own chatter is held back and a failure,
@@ -33,7 +34,6 @@ void sayNoDisplay() {
 void startUpMessageHandler(QtMsgType type, const QMessageLogContext&, const QString&) {
     if (type == QtFatalMsg) {
         sayNoDisplay();
-        std::fflush(stderr);
         std::_Exit(1);
     }
 }
@@ -63,7 +63,7 @@ int runWindow(const char* databasePath) {
     window.centreOnScreen();
     window.show();
     if (databasePath)
-        logic.openProfileFile(databasePath);
+        logic.openFile(databasePath);
     const int exitCode = QApplication::exec();
     logic.detach();
     return exitCode;

@@ -4,9 +4,9 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 #include "app/resources.h"
+#include "app/string_ids.h"
+#include "platform/console.h"
 #include "ui/main_window.h"
 #include "ui/win32/win32_dialogs.h"
 #include "ui/win32/win32_main_window.h"
@@ -16,9 +16,8 @@ namespace corvane {
 int runNativeWindow(const std::string& databasePath, void* languageModule) {
     // Started from a console, the program says in one line why no window came.
     auto fail = [] {
-        std::fputs("corvane: the main window cannot be created; to run a script: corvane <script "
-                   "file>\n",
-                   stderr);
+        platform::writeConsole(platform::ConsoleStream::Error,
+                               loadString(ids::WindowCannotBeCreated));
         return 1;
     };
     INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_LISTVIEW_CLASSES};
@@ -36,7 +35,7 @@ int runNativeWindow(const std::string& databasePath, void* languageModule) {
     ShowWindow(window.handle(), SW_SHOWDEFAULT);
     UpdateWindow(window.handle());
     if (!databasePath.empty())
-        logic.openProfileFile(databasePath);
+        logic.openFile(databasePath);
 
     MSG message{};
     BOOL got = 0;

@@ -17,6 +17,19 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"Corvane";
 
+// The paths of a drop, which is finished with.
+std::vector<std::string> droppedFiles(HDROP drop) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), UINT(path.size())));
+        paths.push_back(platform::toUtf8(path));
+    }
+    DragFinish(drop);
+    return paths;
+}
+
 // The window being created: its first messages arrive before CreateDialog returns its handle.
 thread_local Win32MainWindow* windowBeingCreated = nullptr;
 
@@ -181,6 +194,7 @@ bool Win32MainWindow::create() {
     if (!accelerators_)
         accelerators_ = LoadAcceleratorsW(modules_.program, MAKEINTRESOURCEW(CORVANE_ACCELERATORS));
     setUpControls();
+    DragAcceptFiles(window_, TRUE);
     return true;
 }
 
@@ -296,6 +310,10 @@ LRESULT Win32MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
         break;
     case WM_SETFOCUS:
         logic_.onFocusGained();
+        return 0;
+    case WM_DROPFILES:
+        // Outside the lists only a provider configuration is taken: it opens as the document.
+        logic_.onFilesDropped(ControlId::None, droppedFiles(reinterpret_cast<HDROP>(wParam)));
         return 0;
     case WM_CONTEXTMENU:
         // The menu key or Shift+F10 on a list (position -1) shows the row's details, which the
@@ -432,16 +450,8 @@ LRESULT CALLBACK Win32MainWindow::listProcedure(HWND list, UINT message, WPARAM 
                                                 DWORD_PTR owner) {
     if (message == WM_DROPFILES) {
         auto* self = reinterpret_cast<Win32MainWindow*>(owner);
-        auto drop = reinterpret_cast<HDROP>(wParam);
-        std::vector<std::string> paths;
-        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-            path.resize(DragQueryFileW(drop, i, path.data(), UINT(path.size())));
-            paths.push_back(platform::toUtf8(path));
-        }
-        DragFinish(drop);
-        self->logic_.onFilesDropped(ControlId(subclassId), paths);
+        self->logic_.onFilesDropped(ControlId(subclassId),
+                                    droppedFiles(reinterpret_cast<HDROP>(wParam)));
         return 0;
     }
     if (message == WM_NCDESTROY)
