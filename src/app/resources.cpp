@@ -22,6 +22,12 @@ constexpr BuiltInString kBuiltIn[] = {
 #include "res/strings_en.inc"
 };
 
+// Looked up by binary search: a table merged out of order would lose strings silently.
+static_assert(std::is_sorted(std::begin(kBuiltIn), std::end(kBuiltIn),
+                             [](const BuiltInString& a, const BuiltInString& b) {
+                                 return a.id <= b.id;
+                             }));
+
 const char* builtInString(unsigned id) {
     auto it = std::lower_bound(std::begin(kBuiltIn), std::end(kBuiltIn), id,
                                [](const BuiltInString& s, unsigned v) { return s.id < v; });

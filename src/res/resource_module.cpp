@@ -13,6 +13,12 @@ constexpr TranslatedString kTable[] = {
 #include CORVANE_TRANSLATION_TABLE
 };
 
+// Looked up by binary search: a table merged out of order would lose strings silently.
+static_assert(std::is_sorted(std::begin(kTable), std::end(kTable),
+                             [](const TranslatedString& a, const TranslatedString& b) {
+                                 return a.id <= b.id;
+                             }));
+
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) const char* corvane_resource_string(unsigned id) {

@@ -280,9 +280,11 @@ StatusCode decodeRecords(Profile& profile, const RecordDatabase& database) {
     profile.reset(false);
 
     // The first five characters stand for the creator and an underscore; they are not checked.
+    // Five alone is what a profile without a name is saved under, so it loads with an empty
+    // name: a file the program wrote must open again.
     const auto nameEnd = std::find(database.name.begin(), database.name.end(), '\0');
     const auto nameLength = static_cast<std::size_t>(nameEnd - database.name.begin());
-    if (nameLength < 6)
+    if (nameLength < 5)
         return StatusCode::Malformed;
     StatusCode status =
         assignText(profile.profileName, std::string_view(database.name.data() + 5, nameLength - 5));

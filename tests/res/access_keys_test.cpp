@@ -2,7 +2,6 @@
 // menu bar) and within one menu no two share a key, or Alt+key reaches only the first.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <map>
 #include <string>
@@ -24,13 +23,6 @@ constexpr TableString kEnglish[] = {
 constexpr TableString kGerman[] = {
 #include "res/strings_de.inc"
 };
-
-// Texts are looked up by binary search: each table must stay sorted by id.
-TEST(StringTablesTest, SortedById) {
-    const auto byId = [](const TableString& a, const TableString& b) { return a.id < b.id; };
-    EXPECT_TRUE(std::is_sorted(std::begin(kEnglish), std::end(kEnglish), byId));
-    EXPECT_TRUE(std::is_sorted(std::begin(kGerman), std::end(kGerman), byId));
-}
 
 TEST(AccessKeysTest, UniqueWithinEachWindowAndMenuInEveryLanguage) {
     std::vector<unsigned> mainWindow = {ids::FileMenu, ids::HelpMenu}, about;

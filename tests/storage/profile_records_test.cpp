@@ -230,13 +230,14 @@ TEST_F(ProfileRecordFileTest, DatabaseNameKeepsTwentySixCharactersOfTheProfileNa
     EXPECT_EQ(loaded.profileName, thirty.substr(0, 26));
 }
 
-TEST_F(ProfileRecordFileTest, EmptyProfileNameSavesButDoesNotLoad) {
+TEST_F(ProfileRecordFileTest, EmptyProfileNameSavesAndLoadsBack) {
     Profile profile;
     ASSERT_EQ(prepared(profile, path).saveProfileDatabase(), StatusCode::Success);
     EXPECT_EQ(test::readFile(path).substr(0, 6), std::string("QNRX_\0", 6));
     Profile loaded;
     loaded.filePath.assign(path);
-    EXPECT_EQ(loaded.loadProfileDatabase(), StatusCode::Malformed);
+    EXPECT_EQ(loaded.loadProfileDatabase(), StatusCode::Success);
+    EXPECT_TRUE(loaded.profileName.empty());
 }
 
 TEST_F(ProfileRecordFileTest, FullEapTlsProfileRoundTrips) {
@@ -530,12 +531,17 @@ TEST_F(ProfileRecordLoadTest, ForeignFilesGiveSevenAndLeaveTheProfile) {
     expectUntouched();
 }
 
-TEST_F(ProfileRecordLoadTest, NameOfFiveCharactersIsMalformedAndOthersAreSkipped) {
+TEST_F(ProfileRecordLoadTest, NameShorterThanFiveIsMalformedAndTheFirstFiveAreSkipped) {
     HeaderFields header;
-    header.name = "QNRX_";
+    header.name = "QNRX";
     EXPECT_EQ(load(profileFile(mainRecordStart(), {kAbsent, kAbsent}, header)),
               StatusCode::Malformed);
     expectResetKeepingPath();
+    EXPECT_TRUE(profile.profileName.empty());
+
+    header.name = "QNRX_";
+    EXPECT_EQ(load(profileFile(mainRecordStart(), {kAbsent, kAbsent}, header)),
+              StatusCode::Success);
     EXPECT_TRUE(profile.profileName.empty());
 
     header.name = "ABCDEName";
