@@ -99,14 +99,24 @@ RunResult runCorvaneCommandLine(const std::wstring& tail, const std::string& cwd
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
-                                        environment.data(), widen(cwd).c_str(), &startup, &process);
+    // Wine now and then fails to start one of many processes started at once; a run that never
+    // started says nothing about the program, so it is tried again before the test hears of it.
+    BOOL started = FALSE;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt > 0)
+            Sleep(200 * attempt);
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                 CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
+                                 widen(cwd).c_str(), &startup, &process);
+    }
+    const DWORD startError = started ? 0 : GetLastError();
     CloseHandle(out);
     CloseHandle(err);
     RunResult result;
-    if (!started)
+    if (!started) {
+        result.err = "CreateProcessW failed: error " + std::to_string(startError);
         return result;
+    }
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
