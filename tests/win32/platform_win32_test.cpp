@@ -154,17 +154,13 @@ TEST(WindowsCommandLineTest, TheTextAfterTheProgramIsOnePath) {
 // Help and version are answered as Windows programs answer them, blanks from cmd and all.
 TEST(WindowsCommandLineTest, HelpSpellingsAreAnswered) {
     TempDir dir;
-    const struct {
-        const wchar_t* tail;
-        const char* start;
-    } cases[] = {{L"--version ", "Corvane 1.0\n"},
-                 {L"/?", "Usage:"},
-                 {L"-h", "Usage:"},
-                 {L"--help \t", "Usage:"}};
-    for (const auto& c : cases) {
-        const auto result = test::runCorvaneCommandLine(c.tail, dir.path().string());
+    for (const auto& [tail, start] : {std::pair{L"--version ", "Corvane 1.0\n"},
+                                      {L"/?", "Usage:"},
+                                      {L"-h", "Usage:"},
+                                      {L"--help \t", "Usage:"}}) {
+        const auto result = test::runCorvaneCommandLine(tail, dir.path().string());
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(result.out.starts_with(c.start)) << result.out;
+        EXPECT_TRUE(result.out.starts_with(start)) << result.out;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
 }
