@@ -89,10 +89,7 @@ TEST_F(PathValueTest, NothingChangesWhenTheEntryCannotBeAdded) {
     set(REG_SZ, full);
     EXPECT_FALSE(addToPathValue(key_, L"C:\\Corvane"));
     EXPECT_EQ(value(), std::to_wstring(REG_SZ) + L":" + full);
-    const DWORD number = 7;
-    ASSERT_EQ(RegSetValueExW(key_, L"Path", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                             sizeof number),
-              ERROR_SUCCESS);
+    set(REG_DWORD, L"\x07"); // 4 bytes: the number 7
     EXPECT_FALSE(addToPathValue(key_, L"C:\\Corvane"));
 }
 
