@@ -57,6 +57,7 @@ add_test(NAME win32_window
                  ${CMAKE_BINARY_DIR}/wine-run-window $<TARGET_FILE:win32_window_tests>)
 add_test(NAME win32_window_end_to_end
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/window_e2e.sh
-                 ${CMAKE_BINARY_DIR}/wine-run-window ${CMAKE_BINARY_DIR})
+                 ${CMAKE_BINARY_DIR}/wine-run-window ${CMAKE_BINARY_DIR}
+                 ${CMAKE_CURRENT_SOURCE_DIR}/data/certs/ca.pem)
 set_tests_properties(win32_window win32_window_end_to_end PROPERTIES TIMEOUT 300
                      SKIP_RETURN_CODE 77 RESOURCE_LOCK virtual_display)

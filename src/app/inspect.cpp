@@ -14,10 +14,10 @@
 #include "certs/certificates.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "profile/device_text.h"
 #include "profile/profile.h"
 #include "profile/report.h"
 #include "storage/profile_records.h"
-#include "ui/display_text.h"
 
 namespace corvane {
 namespace {
@@ -156,7 +156,7 @@ EntryFacts examineEntry(const CertificateEntry& entry,
                         const AdvisoryChecker& checker, std::vector<Advisory>& advisories,
                         bool describe) {
     EntryFacts facts;
-    facts.fileName = windows1252ToUtf8(entry.fileName.view());
+    facts.fileName = decodeDeviceText(entry.fileName.view());
     facts.format = formatName(entry.format);
     for (std::size_t i = 0; i < certificates.size(); ++i) {
         // --check prints no description, and a fingerprint per certificate is not free.
@@ -197,7 +197,7 @@ void noteUtf8(const CountedString& text, unsigned fieldId, bool secret, bool sec
         notes.push_back(fillFormat(loadString(ids::ShowUtf8SecretNote), {loadString(fieldId)}));
     else
         notes.push_back(fillFormat(loadString(ids::ShowUtf8Note),
-                                   {loadString(fieldId), windows1252ToUtf8(text.view())}));
+                                   {loadString(fieldId), decodeDeviceText(text.view())}));
 }
 
 void examineDatabase(FileFacts& facts, bool secrets, bool describe,
@@ -212,23 +212,23 @@ void examineDatabase(FileFacts& facts, bool secrets, bool describe,
     profile.updateFieldMask();
     facts.database = true;
     const DatabaseHeader& header = profile.keptHeader;
-    facts.databaseName = windows1252ToUtf8(std::string_view(
+    facts.databaseName = decodeDeviceText(std::string_view(
         header.name.data(),
         std::find(header.name.begin(), header.name.end(), '\0') - header.name.begin()));
     facts.created = header.creationDate;
     facts.modified = header.modificationDate;
     facts.lastBackup = header.lastBackupDate;
-    facts.profileName = windows1252ToUtf8(profile.profileName.view());
+    facts.profileName = decodeDeviceText(profile.profileName.view());
     facts.outerProtocol = protocolName(profile.authProtocol);
     if (profile.fieldMask & UsesInnerProtocol)
         facts.innerProtocol = innerProtocolName(profile.innerAuthProtocol);
-    facts.initialIdentity = windows1252ToUtf8(profile.initialIdentity.view());
-    facts.username = windows1252ToUtf8(profile.username.view());
+    facts.initialIdentity = decodeDeviceText(profile.initialIdentity.view());
+    facts.username = decodeDeviceText(profile.username.view());
     facts.passwordSet = !profile.password.empty();
     facts.privateKeyPasswordSet = !profile.privateKeyPassword.empty();
     if (secrets) {
-        facts.password = windows1252ToUtf8(profile.password.view());
-        facts.privateKeyPassword = windows1252ToUtf8(profile.privateKeyPassword.view());
+        facts.password = decodeDeviceText(profile.password.view());
+        facts.privateKeyPassword = decodeDeviceText(profile.privateKeyPassword.view());
     }
 
     std::vector<const CertificateEntry*> caEntries;

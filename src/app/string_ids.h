@@ -213,6 +213,9 @@ enum : unsigned {
     UsageCommandsText = 901,
     UsageFilesText = 902,
 
+    // Texts of the window's fields.
+    CharacterNotStorable = 1300,
+
     // Provider configurations (.eap-config) and their import.
     ImportConfigWord = 1600,
     ImportConfigUsage = 1601,

@@ -9,6 +9,7 @@
 #include "certs/certificate_details.h"
 #include "certs/certificate_summary.h"
 #include "platform/files.h"
+#include "profile/device_text.h"
 #include "ui/display_text.h"
 #include "ui/main_window.h"
 
@@ -45,6 +46,15 @@ FileDialogRequest setClientCertificateRequest() {
 
 bool isDirectory(const std::string& path) {
     return platform::fileKind(path) == platform::FileKind::Directory;
+}
+
+// The name a file chosen in the window keeps in the profile: its name in the device's code page,
+// with "_" for a character that the code page cannot hold.
+std::string deviceFileName(std::string_view path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    const std::string_view name =
+        separator == std::string_view::npos ? path : path.substr(separator + 1);
+    return encodeDeviceText(name, '_');
 }
 
 std::string toolTipText(const std::optional<CertificateSummary>& summary) {
@@ -119,6 +129,22 @@ std::string advisoryLines(const Profile& profile, const CertificateEntry& entry,
 
 } // namespace
 
+StatusCode MainWindow::addCertificateFromWindow(const std::string& path, CertificateKind kind) {
+    const std::uint32_t caCount = profile_.caCertificates.count();
+    const CertificateEntry* client = profile_.clientCertificate.get();
+    const StatusCode status = profile_.addCertificate(path, kind);
+    // The file is read by its real name; the profile keeps the name as the device can show it.
+    CertificateEntry* added = nullptr;
+    if (kind == CertificateKind::CaCertificate && profile_.caCertificates.count() > caCount)
+        added = profile_.caCertificates.itemAt(caCount);
+    else if (kind == CertificateKind::ClientCertificate &&
+             profile_.clientCertificate.get() != client)
+        added = profile_.clientCertificate.get();
+    if (added)
+        added->fileName.assign(deviceFileName(path));
+    return status;
+}
+
 void MainWindow::setUpCertificateLists() {
     const auto caColumns = caListColumns();
     for (std::size_t i = 0; i < caColumns.size(); ++i)
@@ -139,9 +165,9 @@ void MainWindow::refillCaList() {
                                                      : kValidUntilWidthScrolling);
         int row = 0;
         for (const auto& entry : profile_.caCertificates) {
-            c.insertListRow(ControlId::CaList, row, displayText(entry->fileName.view()));
-            c.setListCellText(ControlId::CaList, row, 1, displayText(entry->subject.view()));
-            c.setListCellText(ControlId::CaList, row, 2, displayText(entry->issuer.view()));
+            c.insertListRow(ControlId::CaList, row, decodeDeviceText(entry->fileName.view()));
+            c.setListCellText(ControlId::CaList, row, 1, decodeDeviceText(entry->subject.view()));
+            c.setListCellText(ControlId::CaList, row, 2, decodeDeviceText(entry->issuer.view()));
             c.setListCellText(ControlId::CaList, row, 3, formatCertificateDate(entry->notAfter));
             ++row;
         }
@@ -162,7 +188,7 @@ void MainWindow::addCaCertificates() {
     rememberFolder(paths.front());
     const std::uint32_t before = profile_.caCertificates.count();
     for (const std::string& path : paths) {
-        const StatusCode status = profile_.addCertificate(path, CertificateKind::CaCertificate);
+        const StatusCode status = addCertificateFromWindow(path, CertificateKind::CaCertificate);
         if (status == StatusCode::Success)
             continue;
         reportStatus(nullptr, status, ids::CaValidationCaption);
@@ -198,7 +224,7 @@ void MainWindow::setClientCertificateFromFile() {
         return;
     rememberFolder(paths.front());
     const StatusCode status =
-        profile_.addCertificate(paths.front(), CertificateKind::ClientCertificate);
+        addCertificateFromWindow(paths.front(), CertificateKind::ClientCertificate);
     if (status != StatusCode::Success) {
         reportStatus(nullptr, status, ids::AddCertificateFailedCaption);
         // The previous client certificate, if any, stays.
@@ -228,7 +254,7 @@ bool MainWindow::importDroppedFiles(const std::vector<std::string>& paths, Certi
     for (const std::string& path : paths) {
         if (isDirectory(path))
             continue;
-        const StatusCode status = profile_.addCertificate(path, kind);
+        const StatusCode status = addCertificateFromWindow(path, kind);
         if (status != StatusCode::Success) {
             reportStatus(nullptr, status, ids::AddCertificateFailedCaption);
             if (isFatalStatus(status))
@@ -275,7 +301,7 @@ std::string MainWindow::listRowToolTip(ControlId id, int row) {
             if (!certificates.empty())
                 summary = summarizeX509(certificates.front().get());
             toolTipText_ =
-                displayText(toolTipText(summary) + advisoryLines(profile_, *entry, certificates));
+                displaySystemText(toolTipText(summary) + advisoryLines(profile_, *entry, certificates));
         } catch (const std::bad_alloc&) {
             // A tip is not worth stopping the window for.
             return {};

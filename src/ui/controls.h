@@ -143,6 +143,10 @@ public:
     virtual int focusedListRow(ControlId id) const = 0;
     virtual void setFocusedListRow(ControlId id, int row) = 0;
 
+    // A text field refused what was typed or pasted: the system's beep, and the notice beside
+    // the field for a moment when there is one.
+    virtual void refuseInput(ControlId id, const std::string& notice) = 0;
+
     virtual void setTitle(const std::string& title) = 0;
     // Closes the window as its close box does: the logic is asked first.
     virtual void requestClose() = 0;

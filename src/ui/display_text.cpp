@@ -1,86 +1,54 @@
 #include "ui/display_text.h"
 
-#include <cstdint>
+#include <algorithm>
+
+#include "profile/device_text.h"
 
 namespace corvane {
-namespace {
 
-// Windows-1252 at 0x80 to 0x9F; the five bytes it leaves undefined map to the C1 controls of
-// the same numbers, as Windows itself converts them.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
+std::string displaySystemText(std::string_view bytes) {
+    return isValidUtf8(bytes) ? std::string(bytes) : decodeDeviceText(bytes);
 }
 
-} // namespace
+FieldEdit fitFieldEdit(std::string_view accepted, std::string_view proposed, std::size_t limit) {
+    const std::u32string before = utf8ToCodePoints(accepted);
+    const std::u32string after = utf8ToCodePoints(proposed);
+    // What the edit put in lies between the parts it kept of the accepted text.
+    const std::size_t shorter = std::min(before.size(), after.size());
+    std::size_t head = 0;
+    while (head < shorter && after[head] == before[head])
+        ++head;
+    std::size_t tail = 0;
+    while (tail < shorter - head &&
+           after[after.size() - 1 - tail] == before[before.size() - 1 - tail])
+        ++tail;
+    const std::u32string_view added(after.data() + head, after.size() - head - tail);
 
-bool isValidUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<std::uint8_t>(bytes[i]);
-        std::size_t length = 0;
-        char32_t c = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            c = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            c = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            c = lead & 0x07;
+    FieldEdit edit;
+    const std::size_t ceiling = std::max(limit, before.size());
+    std::size_t room = ceiling > head + tail ? ceiling - head - tail : 0;
+    std::u32string taken;
+    for (char32_t c : added) {
+        if (!deviceByte(c)) {
+            if (!edit.refused)
+                edit.refused = c;
+        } else if (room == 0) {
+            edit.overLimit = true;
         } else {
-            return false;
+            taken += c;
+            --room;
         }
-        if (bytes.size() - i < length)
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
-        const bool overlong = (length == 3 && c < 0x800) || (length == 4 && c < 0x10000);
-        if (overlong || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            return false;
-        i += length;
     }
-    return true;
-}
-
-std::string displayText(std::string_view bytes) {
-    if (isValidUtf8(bytes))
-        return std::string(bytes);
-    return windows1252ToUtf8(bytes);
-}
-
-std::string windows1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char byte : bytes) {
-        const auto b = static_cast<std::uint8_t>(byte);
-        appendUtf8(out, b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char32_t(b));
+    // Nothing of what was typed or pasted could be taken: the field keeps its text.
+    if (taken.empty() && !added.empty()) {
+        edit.text = std::string(accepted);
+        edit.caret = codePointsToUtf8(before.substr(0, head)).size();
+        return edit;
     }
-    return out;
+    const std::u32string prefix = after.substr(0, head) + taken;
+    edit.caret = codePointsToUtf8(prefix).size();
+    edit.text = codePointsToUtf8(prefix + after.substr(after.size() - tail));
+    return edit;
 }
 
 } // namespace corvane

@@ -380,7 +380,7 @@ void MainWindow::updateTitle() {
     const std::string program = loadString(ids::WindowTitle);
     if (program.empty() || !controls_)
         return;
-    controls().setTitle(composeTitle(program, displayText(profile_.filePath.view()),
+    controls().setTitle(composeTitle(program, displaySystemText(profile_.filePath.view()),
                                      loadString(ids::Untitled), profile_.modified));
 }
 

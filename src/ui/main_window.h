@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "profile/profile.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
+#include "ui/display_text.h"
 
 namespace corvane {
 
@@ -50,6 +52,10 @@ public:
 
     // Handlers for the toolkit's notifications.
     void onEdited(ControlId id);           // a text field changed
+    // Before a text field takes what the user typed, pasted or deleted: what the field may hold
+    // instead of the proposed text (the accepted one is its text before the edit). A refused
+    // character or one over the limit is signalled at the field.
+    FieldEdit onFieldEdit(ControlId id, std::string_view accepted, std::string_view proposed);
     void onSelectionChanged(ControlId id); // a drop-down list's choice changed
     void onCheckBoxClicked(ControlId id);
     void onCommand(ControlId id); // a menu item, its shortcut or its button
@@ -136,6 +142,8 @@ private:
     void removeSelectedCaCertificate();
     void setClientCertificateFromFile();
     void clearClientCertificate();
+    // Profile::addCertificate for a file chosen or dropped in the window.
+    StatusCode addCertificateFromWindow(const std::string& path, CertificateKind kind);
     // True when the profile's certificates changed.
     bool importDroppedFiles(const std::vector<std::string>& paths, CertificateKind kind);
 
@@ -147,6 +155,8 @@ private:
     std::string programFolder_;
     bool suppressChangeNotifications_ = false;
     bool clientCertificateWanted_ = false;
+    // The fields that have named a character they refused.
+    std::set<ControlId> refusalNamed_;
     // The last tooltip and what it was made from (password, certificate bytes, list and the
     // generation of the CA list, which counts its refills).
     std::string toolTipKey_;

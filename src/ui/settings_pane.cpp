@@ -5,6 +5,7 @@
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "certs/certificates.h"
+#include "profile/device_text.h"
 #include "ui/display_text.h"
 #include "ui/main_window.h"
 
@@ -51,24 +52,22 @@ std::span<const ComboItem> innerProtocolsFor(std::uint8_t outer) {
     }
 }
 
-// Texts are read back up to 255 bytes, never ending inside a character.
+// Texts are read back up to 255 stored bytes.
 constexpr std::size_t kReadBackLimit = 255;
 
+// What the device stores for a field's text. The field only ever takes characters of the
+// device's code page, so nothing is lost here.
 std::string readBack(const Controls& controls, ControlId id) {
-    std::string text = controls.text(id);
-    if (text.size() > kReadBackLimit) {
-        std::size_t end = kReadBackLimit;
-        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-            --end;
-        text.resize(end);
-    }
-    return text;
+    std::string bytes = encodeDeviceText(controls.text(id), kDropUnstorable);
+    if (bytes.size() > kReadBackLimit)
+        bytes.resize(kReadBackLimit);
+    return bytes;
 }
 
-// A field the user did not change goes back byte for byte, whatever its encoding: only an
-// edited text is taken from the control.
+// A field the user did not change goes back byte for byte: only an edited text is taken from
+// the control.
 void readField(const Controls& controls, ControlId id, CountedString& field) {
-    if (controls.text(id) != displayText(field.view()))
+    if (controls.text(id) != decodeDeviceText(field.view()))
         field.assign(readBack(controls, id));
 }
 
@@ -88,12 +87,13 @@ void MainWindow::fillAuthProtocolList() {
 
 void MainWindow::loadControlsFromProfile() {
     SuppressChangeNotifications guard(*this);
-    controls().setText(ControlId::ProfileName, displayText(profile_.profileName.view()));
-    controls().setText(ControlId::Username, displayText(profile_.username.view()));
-    controls().setText(ControlId::Password, displayText(profile_.password.view()));
+    controls().setText(ControlId::ProfileName, decodeDeviceText(profile_.profileName.view()));
+    controls().setText(ControlId::Username, decodeDeviceText(profile_.username.view()));
+    controls().setText(ControlId::Password, decodeDeviceText(profile_.password.view()));
     controls().setText(ControlId::PrivateKeyPassword,
-                       displayText(profile_.privateKeyPassword.view()));
-    controls().setText(ControlId::InitialIdentity, displayText(profile_.initialIdentity.view()));
+                       decodeDeviceText(profile_.privateKeyPassword.view()));
+    controls().setText(ControlId::InitialIdentity,
+                       decodeDeviceText(profile_.initialIdentity.view()));
     // A protocol outside the list shows as its first item, EAP-TLS.
     controls().selectComboIndex(
         ControlId::AuthProtocol,
@@ -134,11 +134,11 @@ void MainWindow::applyProtocolRules() {
     const bool usesPassword = mask & UsesPassword;
     enable(c, {ControlId::PasswordLabel, ControlId::Password}, usesPassword);
     c.setText(ControlId::Password,
-              usesPassword ? displayText(profile_.password.view()) : std::string());
+              usesPassword ? decodeDeviceText(profile_.password.view()) : std::string());
     const bool usesIdentity = mask & UsesInitialIdentity;
     enable(c, {ControlId::InitialIdentityLabel, ControlId::InitialIdentity}, usesIdentity);
     c.setText(ControlId::InitialIdentity,
-              usesIdentity ? displayText(profile_.initialIdentity.view()) : std::string());
+              usesIdentity ? decodeDeviceText(profile_.initialIdentity.view()) : std::string());
 
     enable(c, {ControlId::AddCa, ControlId::RemoveCa, ControlId::CaList, ControlId::CaListLabel},
            mask & UsesCaCertificates);
@@ -181,7 +181,7 @@ void MainWindow::refreshClientCertificateArea() {
     if (profile_.authProtocol == EapTls || c.isEnabled(ControlId::ClientList)) {
         if (profile_.clientCertificate) {
             c.insertListRow(ControlId::ClientList, 0,
-                            displayText(profile_.clientCertificate->fileName.view()));
+                            decodeDeviceText(profile_.clientCertificate->fileName.view()));
             enable(c,
                    {ControlId::ClearClient, ControlId::PrivateKeyPasswordLabel,
                     ControlId::PrivateKeyPassword},
@@ -191,9 +191,27 @@ void MainWindow::refreshClientCertificateArea() {
         }
     }
     SuppressChangeNotifications guard(*this);
-    c.setText(ControlId::PrivateKeyPassword, (profile_.fieldMask & AllowsClientCertificate)
-                                                 ? displayText(profile_.privateKeyPassword.view())
-                                                 : std::string());
+    c.setText(ControlId::PrivateKeyPassword,
+              (profile_.fieldMask & AllowsClientCertificate)
+                  ? decodeDeviceText(profile_.privateKeyPassword.view())
+                  : std::string());
+}
+
+FieldEdit MainWindow::onFieldEdit(ControlId id, std::string_view accepted,
+                                  std::string_view proposed) {
+    const TemplateControl* row = findControl(mainWindowTemplate(), id);
+    const std::size_t limit =
+        row && row->textLimit > 0 ? std::size_t(row->textLimit) : kReadBackLimit;
+    FieldEdit edit = fitFieldEdit(accepted, proposed, limit);
+    if (controls_ && (edit.refused || edit.overLimit)) {
+        // The first refused character of a field is named once; later ones only beep.
+        std::string notice;
+        if (edit.refused && refusalNamed_.insert(id).second)
+            notice = fillFormat(loadString(ids::CharacterNotStorable),
+                                {codePointsToUtf8(std::u32string(1, edit.refused))});
+        controls().refuseInput(id, notice);
+    }
+    return edit;
 }
 
 bool MainWindow::validateBeforeSave() {

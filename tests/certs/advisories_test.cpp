@@ -44,20 +44,20 @@ test::X509Owner machineRoot() {
     return test::X509Owner(root);
 }
 
-enum class Store { System, PrivateRootAsPublic };
-
-struct Row {
-    const char* certificate; // a file under advisories/, or "" for a root of the machine's store
-    CertificateKind kind;
-    std::vector<const char*> profileCas;
-    Store store;
-    std::time_t now;
-    std::set<std::string> expected;
-};
-
 const std::time_t kNow = utc(2026, 6, 1);
 constexpr auto Ca = CertificateKind::CaCertificate;
 constexpr auto Client = CertificateKind::ClientCertificate;
+enum class Store { System, PrivateRootAsPublic };
+
+// Past the expected codes, a row defaults to a CA checked now against the machine's store.
+struct Row {
+    const char* certificate; // a file under advisories/, or "" for a root of the machine's store
+    std::set<std::string> expected;
+    std::vector<const char*> profileCas = {};
+    Store store = Store::System;
+    std::time_t now = kNow;
+    CertificateKind kind = Ca;
+};
 
 class AdvisoryTableTest : public testing::TestWithParam<Row> {
 protected:
@@ -92,45 +92,22 @@ TEST_P(AdvisoryTableTest, FindsExactlyTheExpectedCodes) {
 INSTANTIATE_TEST_SUITE_P(
     Certificates, AdvisoryTableTest,
     testing::Values(
-        Row{"", Ca, {}, Store::System, kNow, {"CA-PUBLIC"}},
-        Row{"private-root.pem", Ca, {}, Store::System, kNow, {}},
-        Row{"intermediate.pem", Ca, {}, Store::System, kNow, {"CA-NOT-ROOT"}},
-        Row{"intermediate.pem", Ca, {"private-root.pem"}, Store::System, kNow, {}},
-        Row{"intermediate.pem",
-            Ca,
-            {"private-root.pem"},
-            Store::PrivateRootAsPublic,
-            kNow,
-            {"CA-PUBLIC"}},
-        Row{"private-root.pem", Ca, {}, Store::PrivateRootAsPublic, kNow, {"CA-PUBLIC"}},
-        Row{"server-leaf.pem", Ca, {"intermediate.pem"}, Store::System, kNow, {"CA-NOT-CA"}},
-        Row{"server-leaf.pem", Ca, {}, Store::System, kNow, {"CA-NOT-CA", "CA-NOT-ROOT"}},
-        Row{"no-constraints.pem", Ca, {}, Store::System, kNow, {"CA-NOT-CA"}},
-        Row{"sha1-intermediate.pem",
-            Ca,
-            {"private-root.pem"},
-            Store::System,
-            kNow,
-            {"WEAK-SIGNATURE"}},
-        Row{"sha1-root.pem", Ca, {}, Store::System, kNow, {}},
-        Row{"rsa1024-root.pem", Ca, {}, Store::System, kNow, {"WEAK-KEY"}},
-        Row{"ec224-root.pem", Ca, {}, Store::System, kNow, {"WEAK-KEY"}},
-        Row{"dated.pem",
-            Ca,
-            {"private-root.pem"},
-            Store::System,
-            utc(2029, 12, 1),
-            {"NOT-YET-VALID"}},
-        Row{"dated.pem", Ca, {"private-root.pem"}, Store::System, utc(2030, 6, 1), {}},
-        Row{"dated.pem",
-            Ca,
-            {"private-root.pem"},
-            Store::System,
-            utc(2030, 12, 15),
-            {"EXPIRES-SOON"}},
-        Row{"dated.pem", Ca, {"private-root.pem"}, Store::System, utc(2031, 1, 15), {"EXPIRED"}},
-        Row{"client-server-usage.pem", Client, {}, Store::System, kNow, {"CLIENT-USAGE"}},
-        Row{"client-usage.pem", Client, {}, Store::System, kNow, {}}));
+        Row{"", {"CA-PUBLIC"}}, Row{"private-root.pem", {}},
+        Row{"intermediate.pem", {"CA-NOT-ROOT"}}, Row{"intermediate.pem", {}, {"private-root.pem"}},
+        Row{"intermediate.pem", {"CA-PUBLIC"}, {"private-root.pem"}, Store::PrivateRootAsPublic},
+        Row{"private-root.pem", {"CA-PUBLIC"}, {}, Store::PrivateRootAsPublic},
+        Row{"server-leaf.pem", {"CA-NOT-CA"}, {"intermediate.pem"}},
+        Row{"server-leaf.pem", {"CA-NOT-CA", "CA-NOT-ROOT"}},
+        Row{"no-constraints.pem", {"CA-NOT-CA"}},
+        Row{"sha1-intermediate.pem", {"WEAK-SIGNATURE"}, {"private-root.pem"}},
+        Row{"sha1-root.pem", {}}, Row{"rsa1024-root.pem", {"WEAK-KEY"}},
+        Row{"ec224-root.pem", {"WEAK-KEY"}},
+        Row{"dated.pem", {"NOT-YET-VALID"}, {"private-root.pem"}, Store::System, utc(2029, 12, 1)},
+        Row{"dated.pem", {}, {"private-root.pem"}, Store::System, utc(2030, 6, 1)},
+        Row{"dated.pem", {"EXPIRES-SOON"}, {"private-root.pem"}, Store::System, utc(2030, 12, 15)},
+        Row{"dated.pem", {"EXPIRED"}, {"private-root.pem"}, Store::System, utc(2031, 1, 15)},
+        Row{"client-server-usage.pem", {"CLIENT-USAGE"}, {}, Store::System, kNow, Client},
+        Row{"client-usage.pem", {}, {}, Store::System, kNow, Client}));
 
 TEST(AdvisoryTest, WithoutATrustStoreTheCaCheckSaysSo) {
     const TrustStore none;

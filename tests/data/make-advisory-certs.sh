@@ -14,10 +14,7 @@ mkdir -p "$out"
 cd "$work"
 
 eckey() { openssl ecparam -name "${2:-prime256v1}" -genkey -noout -out "$1"; }
-eckey root.key
-eckey inter.key
-eckey leaf.key
-
+for key in private-root intermediate leaf; do eckey $key.key; done
 mkdir -p db
 : > db/index.txt
 echo 2000 > db/serial
@@ -55,51 +52,40 @@ extendedKeyUsage = clientAuth
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 CNF
-START=20200101000000Z
-END=21200101000000Z
 
-# issue NAME SUBJECT KEY ISSUER-CERT ISSUER-KEY EXTENSIONS [options...]: a certificate signed by
-# the issuer (the same key and "self" for a self-signed one).
+# issue NAME KEY ISSUER EXTENSIONS CN [options...]: a certificate of KEY signed by the fixture
+# ISSUER with its key, or by KEY itself for ISSUER "self", valid from $START to $END.
+START=20200101000000Z END=21200101000000Z
 issue() {
-    name=$1 subject=$2 key=$3 issuer=$4 issuerkey=$5 ext=$6
-    shift 6
-    openssl req -new -key "$key" -subj "$subject" -out "$name.csr"
-    if [ "$issuer" = self ]; then
-        openssl ca -batch -notext -config ca.cnf -selfsign -keyfile "$issuerkey" -in "$name.csr" \
-            -extensions "$ext" -startdate $START -enddate $END "$@" -out "$out/$name.pem" 2>/dev/null
-    else
-        openssl ca -batch -notext -config ca.cnf -cert "$issuer" -keyfile "$issuerkey" \
-            -in "$name.csr" -extensions "$ext" -startdate $START -enddate $END "$@" \
-            -out "$out/$name.pem" 2>/dev/null
-    fi
+    name=$1 key=$2 issuer=$3 ext=$4 cn=$5
+    shift 5
+    openssl req -new -key "$key" -subj "/O=Corvane Tests/CN=$cn" -out "$name.csr"
+    if [ "$issuer" = self ]; then signer="-selfsign -keyfile $key"
+    else signer="-cert $out/$issuer.pem -keyfile $issuer.key"; fi
+    # shellcheck disable=SC2086 # the signer's options split on purpose
+    openssl ca -batch -notext -config ca.cnf $signer -in "$name.csr" -extensions "$ext" \
+        -startdate $START -enddate $END "$@" -out "$out/$name.pem" 2>/dev/null
 }
 
 # A private root, an intermediate under it, and a server's own certificate under that.
-issue private-root "/O=Corvane Tests/CN=Private Root" root.key self root.key ca_ext
-issue intermediate "/O=Corvane Tests/CN=Private Intermediate" inter.key "$out/private-root.pem" \
-    root.key ca_ext
-issue server-leaf "/O=Corvane Tests/CN=radius.example.org" leaf.key "$out/intermediate.pem" \
-    inter.key server_ext
+issue private-root private-root.key self ca_ext "Private Root"
+issue intermediate intermediate.key private-root ca_ext "Private Intermediate"
+issue server-leaf leaf.key intermediate server_ext radius.example.org
 # A version 3 certificate without basic constraints.
-issue no-constraints "/O=Corvane Tests/CN=No Constraints" leaf.key self leaf.key no_bc_ext
+issue no-constraints leaf.key self no_bc_ext "No Constraints"
 # SHA-1: an intermediate signed with it, and a self-signed root (whose signature does not count).
-issue sha1-intermediate "/O=Corvane Tests/CN=SHA-1 Intermediate" inter.key \
-    "$out/private-root.pem" root.key ca_ext -md sha1
-issue sha1-root "/O=Corvane Tests/CN=SHA-1 Root" root.key self root.key ca_ext -md sha1
+issue sha1-intermediate intermediate.key private-root ca_ext "SHA-1 Intermediate" -md sha1
+issue sha1-root private-root.key self ca_ext "SHA-1 Root" -md sha1
 # Short keys: RSA 1024 and a 224-bit curve.
 openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:1024 -out rsa1024.key 2>/dev/null
-issue rsa1024-root "/O=Corvane Tests/CN=RSA 1024 Root" rsa1024.key self rsa1024.key ca_ext
+issue rsa1024-root rsa1024.key self ca_ext "RSA 1024 Root"
 eckey ec224.key secp224r1
-issue ec224-root "/O=Corvane Tests/CN=P-224 Root" ec224.key self ec224.key ca_ext
+issue ec224-root ec224.key self ca_ext "P-224 Root"
 # A CA valid in 2030 only, for the checks at chosen times.
-START=20300101000000Z
-END=20301231000000Z
-issue dated "/O=Corvane Tests/CN=Dated CA" inter.key "$out/private-root.pem" root.key ca_ext
-START=20200101000000Z
-END=21200101000000Z
+(START=20300101000000Z END=20301231000000Z
+    issue dated intermediate.key private-root ca_ext "Dated CA")
 # Client certificates with their keys: one for servers only, one for clients.
-issue client-server-usage "/O=Corvane Tests/CN=Client For Servers" leaf.key \
-    "$out/private-root.pem" root.key server_ext
-cat leaf.key >> "$out/client-server-usage.pem"
-issue client-usage "/O=Corvane Tests/CN=Client" leaf.key "$out/private-root.pem" root.key client_ext
-cat leaf.key >> "$out/client-usage.pem"
+issue client-server-usage leaf.key private-root server_ext "Client For Servers"
+issue client-usage leaf.key private-root client_ext Client
+cat leaf.key >>"$out/client-server-usage.pem"
+cat leaf.key >>"$out/client-usage.pem"

@@ -8,7 +8,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 certs="$here/certs"
 out="$here/eap-config"
 mkdir -p "$out"
-b64() { openssl base64 -in "$1"; }
+b64() { openssl base64 -A -in "$certs/$1"; }
+# list FILE ID METHODS [PROVIDER-INFO]: a list of one provider with the given methods.
+list() {
+    printf '<?xml version="1.0" encoding="utf-8"?>\n<EAPIdentityProviderList>
+<EAPIdentityProvider ID="%s"><AuthenticationMethods>\n%s\n</AuthenticationMethods>%s
+</EAPIdentityProvider></EAPIdentityProviderList>\n' "$2" "$3" "${4:-}" >"$out/$1"
+}
 
 # EAP-PEAP with EAP-MSCHAPv2 inside, two CA certificates, an anonymous outer identity, what the
 # device cannot hold (server names, networks, helpdesk, terms of use), names in two languages
@@ -23,23 +29,18 @@ cat >"$out/peap-two-cas.eap-config" <<XML
         <EAPMethod><Type>25</Type></EAPMethod>
         <ServerSideCredential>
           <CA format="X.509" encoding="base64">
-$(b64 "$certs/ca.der")
+$(openssl base64 -in "$certs/ca.der")
           </CA>
-          <CA format="X.509" encoding="base64">$(b64 "$certs/ca2.der" | tr -d '\n')</CA>
-          <ServerID>radius1.example.org</ServerID>
-          <ServerID>radius2.example.org</ServerID>
+          <CA format="X.509" encoding="base64">$(b64 ca2.der)</CA>
+          <ServerID>radius1.example.org</ServerID><ServerID>radius2.example.org</ServerID>
         </ServerSideCredential>
-        <ClientSideCredential>
-          <OuterIdentity>anonymous@example.org</OuterIdentity>
+        <ClientSideCredential><OuterIdentity>anonymous@example.org</OuterIdentity>
         </ClientSideCredential>
-        <InnerAuthenticationMethod>
-          <EAPMethod><Type>26</Type></EAPMethod>
+        <InnerAuthenticationMethod><EAPMethod><Type>26</Type></EAPMethod>
         </InnerAuthenticationMethod>
       </AuthenticationMethod>
-      <AuthenticationMethod>
-        <EAPMethod><Type>21</Type></EAPMethod>
-        <InnerAuthenticationMethod>
-          <NonEAPAuthMethod><Type>1</Type></NonEAPAuthMethod>
+      <AuthenticationMethod><EAPMethod><Type>21</Type></EAPMethod>
+        <InnerAuthenticationMethod><NonEAPAuthMethod><Type>1</Type></NonEAPAuthMethod>
         </InnerAuthenticationMethod>
       </AuthenticationMethod>
     </AuthenticationMethods>
@@ -50,18 +51,14 @@ $(b64 "$certs/ca.der")
     <ProviderInfo>
       <DisplayName xml:lang="en">Example University Network Services</DisplayName>
       <DisplayName xml:lang="de">Universität Köln-Süd &amp; Œuvre Straße</DisplayName>
-      <Helpdesk>
-        <EmailAddress>help@example.org</EmailAddress>
-        <WebAddress>https://help.example.org/</WebAddress>
-        <Phone>+49 221 000000</Phone>
-      </Helpdesk>
+      <Helpdesk><EmailAddress>help@example.org</EmailAddress>
+        <WebAddress>https://help.example.org/</WebAddress><Phone>+49 221 000000</Phone></Helpdesk>
       <TermsOfUse>Be nice.</TermsOfUse>
     </ProviderInfo>
   </EAPIdentityProvider>
   <EAPIdentityProvider ID="guest.example.org">
-    <AuthenticationMethods>
-      <AuthenticationMethod><EAPMethod><Type>17</Type></EAPMethod></AuthenticationMethod>
-    </AuthenticationMethods>
+    <AuthenticationMethods><AuthenticationMethod><EAPMethod><Type>17</Type></EAPMethod>
+    </AuthenticationMethod></AuthenticationMethods>
     <ProviderInfo><DisplayName>Example Guests</DisplayName></ProviderInfo>
   </EAPIdentityProvider>
 </EAPIdentityProviderList>
@@ -72,68 +69,31 @@ XML
 cat >"$out/ttls-pap.eap-config" <<XML
 <?xml version="1.0" encoding="utf-8"?>
 <eap-metadata:EAPIdentityProvider xmlns:eap-metadata="urn:RFC4282:realm" ID="ttls.example.org">
-  <AuthenticationMethods>
-    <AuthenticationMethod>
-      <EAPMethod><Type>21</Type></EAPMethod>
-      <ServerSideCredential>
-        <CA format="X.509" encoding="base64">$(b64 "$certs/ca.der")</CA>
-      </ServerSideCredential>
-      <ClientSideCredential>
-        <OuterIdentity>guest@ttls.example.org</OuterIdentity>
-        <UserName>alice@ttls.example.org</UserName>
-        <Password>p&amp;ss &lt;word&gt;</Password>
-      </ClientSideCredential>
-      <InnerAuthenticationMethod>
-        <NonEAPAuthMethod><Type>1</Type></NonEAPAuthMethod>
-      </InnerAuthenticationMethod>
-    </AuthenticationMethod>
-  </AuthenticationMethods>
+<AuthenticationMethods><AuthenticationMethod><EAPMethod><Type>21</Type></EAPMethod>
+<ServerSideCredential><CA format="X.509" encoding="base64">$(b64 ca.der)</CA>
+</ServerSideCredential><ClientSideCredential><OuterIdentity>guest@ttls.example.org</OuterIdentity>
+<UserName>alice@ttls.example.org</UserName><Password>p&amp;ss &lt;word&gt;</Password>
+</ClientSideCredential><InnerAuthenticationMethod><NonEAPAuthMethod><Type>1</Type>
+</NonEAPAuthMethod></InnerAuthenticationMethod></AuthenticationMethod></AuthenticationMethods>
 </eap-metadata:EAPIdentityProvider>
 XML
 
 # EAP-TLS with a PKCS#12 client certificate and its pass phrase.
-cat >"$out/tls-p12.eap-config" <<XML
-<?xml version="1.0" encoding="utf-8"?>
-<EAPIdentityProviderList>
-  <EAPIdentityProvider ID="tls.example.org">
-    <AuthenticationMethods>
-      <AuthenticationMethod>
-        <EAPMethod><Type>13</Type></EAPMethod>
-        <ServerSideCredential>
-          <CA format="X.509" encoding="base64">$(b64 "$certs/ca.der")</CA>
-        </ServerSideCredential>
-        <ClientSideCredential>
-          <UserName>device-7</UserName>
-          <ClientCertificate format="PKCS12" encoding="base64">
-$(b64 "$certs/client.p12")
-          </ClientCertificate>
-          <Passphrase>corvane-p12</Passphrase>
-        </ClientSideCredential>
-      </AuthenticationMethod>
-    </AuthenticationMethods>
-    <ProviderInfo><DisplayName>TLS Devices</DisplayName></ProviderInfo>
-  </EAPIdentityProvider>
-</EAPIdentityProviderList>
-XML
+list tls-p12.eap-config tls.example.org \
+    "<AuthenticationMethod><EAPMethod><Type>13</Type></EAPMethod><ServerSideCredential>
+<CA format=\"X.509\" encoding=\"base64\">$(b64 ca.der)</CA></ServerSideCredential>
+<ClientSideCredential><UserName>device-7</UserName>
+<ClientCertificate format=\"PKCS12\" encoding=\"base64\">$(b64 client.p12)</ClientCertificate>
+<Passphrase>corvane-p12</Passphrase></ClientSideCredential></AuthenticationMethod>" \
+    "<ProviderInfo><DisplayName>TLS Devices</DisplayName></ProviderInfo>"
 
 # The device lacks the first two methods (EAP-pwd; EAP-TTLS with EAP-pwd inside) and takes
 # LEAP, whose server names no CA certificate vouches for.
-cat >"$out/first-unsupported.eap-config" <<XML
-<?xml version="1.0" encoding="utf-8"?>
-<EAPIdentityProviderList>
-  <EAPIdentityProvider ID="legacy.example.org">
-    <AuthenticationMethods>
-      <AuthenticationMethod><EAPMethod><Type>52</Type></EAPMethod></AuthenticationMethod>
-      <AuthenticationMethod>
-        <EAPMethod><Type>21</Type></EAPMethod>
-        <InnerAuthenticationMethod><EAPMethod><Type>52</Type></EAPMethod></InnerAuthenticationMethod>
-      </AuthenticationMethod>
-      <AuthenticationMethod>
-        <EAPMethod><Type>17</Type></EAPMethod>
-        <ServerSideCredential><ServerID>leap.example.org</ServerID></ServerSideCredential>
-        <ClientSideCredential><UserName>bob</UserName><Password>secret</Password></ClientSideCredential>
-      </AuthenticationMethod>
-    </AuthenticationMethods>
-  </EAPIdentityProvider>
-</EAPIdentityProviderList>
-XML
+list first-unsupported.eap-config legacy.example.org \
+    "<AuthenticationMethod><EAPMethod><Type>52</Type></EAPMethod></AuthenticationMethod>
+<AuthenticationMethod><EAPMethod><Type>21</Type></EAPMethod>
+<InnerAuthenticationMethod><EAPMethod><Type>52</Type></EAPMethod></InnerAuthenticationMethod>
+</AuthenticationMethod><AuthenticationMethod><EAPMethod><Type>17</Type></EAPMethod>
+<ServerSideCredential><ServerID>leap.example.org</ServerID></ServerSideCredential>
+<ClientSideCredential><UserName>bob</UserName><Password>secret</Password></ClientSideCredential>
+</AuthenticationMethod>"

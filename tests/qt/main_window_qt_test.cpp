@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -157,15 +158,16 @@ private slots:
         auto* name = qobject_cast<QLineEdit*>(control(ControlId::ProfileName));
         QTest::keyClicks(name, QString(30, 'n'));
         QCOMPARE(name->text().size(), 26);
-        // The limit counts stored bytes: a two-byte letter takes two.
+        // The limit counts stored bytes, one a character of the device's code page.
         auto* user = qobject_cast<QLineEdit*>(control(ControlId::Username));
         QTest::keyClicks(user, QString(62, 'u'));
         QKeyEvent accented(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier,
                            QString::fromUtf8("\xC3\xA9"));
         QApplication::sendEvent(user, &accented);
-        QCOMPARE(user->text().size(), 62);
+        QCOMPARE(user->text().size(), 63);
         QTest::keyClicks(user, QString("v"));
         QCOMPARE(user->text().size(), 63);
+        QCOMPARE(logic->profile().username.str(), std::string(62, 'u') + "\xE9");
         // The program's own texts are not cut: a loaded 64-byte text is shown whole.
         window->setText(ControlId::Username, std::string(64, 'x'));
         QCOMPARE(user->text().size(), 64);
@@ -175,6 +177,23 @@ private slots:
         QTest::keyClick(user, Qt::Key_Backspace);
         QTest::keyClicks(user, QString("zz"));
         QCOMPARE(user->text(), QString(63, 'x'));
+    }
+
+    // Typed text is stored in the device's code page; a character it cannot hold is not taken,
+    // and a note beside the field names it.
+    void typedTextIsStoredInWindows1252() {
+        auto* user = qobject_cast<QLineEdit*>(control(ControlId::Username));
+        // Each key as a keyboard layout gives it: its character, whatever the key.
+        for (QChar c : QString::fromUtf8("J\xC3\xBCrgen\xC5\x81")) {
+            QTest::sendKeyEvent(QTest::Click, user, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            if (c == QChar('n')) {
+                QCOMPARE(logic->profile().username.str(), std::string("J\xFCrgen"));
+            }
+        }
+        QCOMPARE(user->text(), QString::fromUtf8("J\xC3\xBCrgen"));
+        QCOMPARE(logic->profile().username.str(), std::string("J\xFCrgen"));
+        QCOMPARE(QToolTip::text(),
+                 QString::fromUtf8("The character \"\xC5\x81\" cannot be stored on the device."));
     }
 
     void typingMarksTheTitle() {

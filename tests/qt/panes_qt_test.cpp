@@ -245,7 +245,7 @@ private slots:
         QCOMPARE(edit(ControlId::InitialIdentity)->echoMode(), QLineEdit::Normal);
     }
 
-    // Mend: the limits count stored bytes, so no field takes more than its record holds.
+    // The limits count stored bytes, so no field takes more than its record holds.
     void fieldsNeverTakeMoreBytesThanTheirRecordHolds() {
         chooseOuter(1); // EAP-TTLS: every text field applies
         struct Case {
@@ -258,22 +258,22 @@ private slots:
             QLineEdit* field = edit(c.id);
             field->clear();
             typeText(field, QString(c.limit + 5, QChar('x')));
-            QCOMPARE(field->text().toUtf8().size(), c.limit);
-            // Two-byte characters: the one that would cross the limit is refused whole.
+            QCOMPARE(field->text().size(), c.limit);
+            // One stored byte a character of the code page: as many umlauts as letters.
             field->clear();
-            typeText(field, QString(c.limit, QChar(0xFC)));
-            QCOMPARE(field->text().toUtf8().size(), c.limit / 2 * 2);
-            // A paste that does not fit is cut to the room left, never inside a character.
+            typeText(field, QString(c.limit + 1, QChar(0xFC)));
+            QCOMPARE(field->text(), QString(c.limit, QChar(0xFC)));
+            // A paste leaves out what the code page cannot hold and is cut to the room left.
             field->clear();
             QTest::keyClicks(field, "ab");
-            QApplication::clipboard()->setText(QString(c.limit, QChar(0xFC)));
+            QApplication::clipboard()->setText(QString(3, QChar(0x141)) +
+                                               QString(c.limit, QChar(0xFC)));
             field->home(false);
             field->paste();
-            QCOMPARE(field->text(), QString((c.limit - 2) / 2, QChar(0xFC)) + "ab");
+            QCOMPARE(field->text(), QString(c.limit - 2, QChar(0xFC)) + "ab");
         }
-        // The cut paste reached the profile as the field shows it.
-        QCOMPARE(logic->profile().profileName.str(),
-                 (QString(12, QChar(0xFC)) + "ab").toUtf8().toStdString());
+        // The cut paste reached the profile in the device's code page.
+        QCOMPARE(logic->profile().profileName.str(), std::string(24, '\xFC') + "ab");
     }
 
     // The whole window in German, and every caption still fits its control.

@@ -316,6 +316,23 @@ TEST_F(CertificatesPaneTest, DroppedFiles) {
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
+// A file chosen or dropped in the window keeps its name in the device's code page, "_" for a
+// character the code page cannot hold; the file itself is read by its real name.
+TEST_F(CertificatesPaneTest, FileNamesAreStoredInTheDeviceCodePage) {
+    // Joined as bytes: a path made from a name converts it in the system's code page on Windows.
+    const std::string ca = dir.file("") + "Zertifikat-\xC3\xBC-\xC5\x81.pem";
+    const std::string client = dir.file("") + "\xE4\xB8\xAD-schl\xC3\xBCssel.pem";
+    test::writeFile(ca, test::readFile(certFile("ca.pem")));
+    test::writeFile(client, test::readFile(certFile("client-plain-rsa.pem")));
+    runWithFiles(Id::AddCa, {ca});
+    window.onFilesDropped(Id::ClientList, {client});
+    ASSERT_EQ(window.profile().caCertificates.count(), 1u);
+    ASSERT_NE(window.profile().clientCertificate, nullptr);
+    EXPECT_EQ(window.profile().caCertificates.itemAt(0)->fileName.str(), "Zertifikat-\xFC-_.pem");
+    EXPECT_EQ(window.profile().clientCertificate->fileName.str(), "_-schl\xFCssel.pem");
+    EXPECT_EQ(fileNames(), std::vector<std::string>{"Zertifikat-\xC3\xBC-_.pem"});
+}
+
 TEST_F(CertificatesPaneTest, RowTooltipsDescribeTheCertificate) {
     runWithFiles(Id::AddCa, {certFile("ca.pem"), certFile("ca2.der")});
     const std::string first = window.listRowToolTip(Id::CaList, 0);

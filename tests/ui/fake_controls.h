@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "profile/device_text.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 
@@ -40,8 +41,19 @@ public:
         }
     }
 
-    // What the user does.
-    void type(ControlId id, const std::string& text) { setText(id, text); }
+    // What the user does. Typing replaces the field's text, one character at a time as keys
+    // give them; a paste puts its whole text in at the end. Each edit goes through the window's
+    // rule for what a field takes, as the toolkit's edits do.
+    void type(ControlId id, const std::string& text) {
+        bool first = true;
+        for (char32_t c : utf8ToCodePoints(text)) {
+            edit(id, (first ? std::string() : at(id).text) + codePointsToUtf8({&c, 1}));
+            first = false;
+        }
+        if (first)
+            edit(id, std::string());
+    }
+    void paste(ControlId id, const std::string& text) { edit(id, at(id).text + text); }
     void choose(ControlId id, int index) { selectComboIndex(id, index); }
     void click(ControlId id) {
         State& s = at(id);
@@ -122,6 +134,12 @@ public:
     int focusedListRow(ControlId id) const override { return states_.at(id).focusedRow; }
     void setFocusedListRow(ControlId id, int row) override { at(id).focusedRow = row; }
 
+    void refuseInput(ControlId id, const std::string& notice) override {
+        refusals_.emplace_back(id, notice);
+    }
+    // Every refusal signalled so far: the field and its notice (empty for a beep alone).
+    const std::vector<std::pair<ControlId, std::string>>& refusals() const { return refusals_; }
+
     void setTitle(const std::string& title) override { title_ = title; }
     void requestClose() override {
         if (window_.onCloseRequested())
@@ -130,10 +148,17 @@ public:
 
 private:
     State& at(ControlId id) { return states_.at(id); }
+    void edit(ControlId id, const std::string& proposed) {
+        const std::string accepted = at(id).text;
+        const FieldEdit fitted = window_.onFieldEdit(id, accepted, proposed);
+        if (fitted.text != accepted)
+            setText(id, fitted.text);
+    }
 
     MainWindow& window_;
     std::map<ControlId, State> states_;
     ControlId focus_ = ControlId::None;
+    std::vector<std::pair<ControlId, std::string>> refusals_;
     std::string title_;
     bool closed_ = false;
 };

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
+#include "app/resources.h"
 #include "certs/cert_test_support.h"
 #include "storage/record_database.h"
 #include "ui/pane_test_support.h"
@@ -371,7 +373,7 @@ TEST_F(SettingsPaneTest, ChecksBeforeASaveInTheirOrder) {
         if (w.clientCertificateWanted() != c.ticked)
             fc.click(Id::ClientCheckBox);
         fc.choose(Id::AuthProtocol, c.outer);
-        fc.type(Id::ProfileName, c.name);
+        fc.setText(Id::ProfileName, c.name); // as loaded: no 27th character can be typed
         d.clearShown();
 
         for (std::size_t i = 0; i < c.messages.size(); ++i)
@@ -401,8 +403,62 @@ TEST_F(SettingsPaneTest, ChecksBeforeASaveInTheirOrder) {
     }
 }
 
-// Mend of the text encoding: the window stores text as script mode does (UTF-8 here), so the
-// same edits made in the window and in a script give the same records.
+// The fields take characters of the device's code page, one stored byte each, up to their limit;
+// typed or pasted, any other character is refused with a beep, and named once in each field.
+TEST_F(SettingsPaneTest, FieldsTakeTheDeviceCodePageUpToTheirLimit) {
+    const std::string L = "\xC5\x81", zhong = "\xE4\xB8\xAD",
+                      notice = "The character \"%s\" cannot be stored on the device.";
+    const std::string noL = fillFormat(notice, {L}), noZhong = fillFormat(notice, {zhong});
+    struct Case {
+        Id id;
+        std::size_t before;               // 'a's in the field first
+        bool paste;                       // else typed one key at a time at the end
+        std::string input, stored;        // the field's bytes after the 'a's
+        std::vector<std::string> notices; // one a refusal; empty for the beep alone
+    } cases[] = {
+        {Id::Username, 0, false, "J\xC3\xBCrgen", "J\xFCrgen", {}},
+        {Id::Password, 0, true, "\xE2\x82\xAC\xC2\x81\xC3\xBF", "\x80\x81\xFF", {}},
+        {Id::Password, 62, false, "\xC3\xA4\xC3\xB6", "\xE4", {""}},
+        {Id::ProfileName, 25, false, "\xC3\xBCx", "\xFC", {""}},
+        {Id::Username, 0, false, "a" + L + "b" + zhong, "ab", {noL, ""}},
+        {Id::InitialIdentity, 0, true, "p" + zhong + "q" + L, "pq", {noZhong}},
+        {Id::PrivateKeyPassword,
+         60,
+         true,
+         "\xC3\xA4" + L + "bcd",
+         "\xE4"
+         "bc",
+         {noL}},
+    };
+    controls.choose(Id::AuthProtocol, test::TtlsIndex);
+    controls.click(Id::ClientCheckBox);
+    runWithFiles(Id::SetClient, {certFile("client-plain-rsa.pem")});
+    const Profile& p = window.profile();
+    const std::map<Id, const CountedString*> fields = {
+        {Id::ProfileName, &p.profileName},
+        {Id::Username, &p.username},
+        {Id::Password, &p.password},
+        {Id::InitialIdentity, &p.initialIdentity},
+        {Id::PrivateKeyPassword, &p.privateKeyPassword}};
+    for (const Case& c : cases) {
+        controls.type(c.id, "");
+        controls.paste(c.id, std::string(c.before, 'a'));
+        const std::size_t before = controls.refusals().size();
+        for (char32_t key : utf8ToCodePoints(c.input))
+            if (!c.paste)
+                controls.paste(c.id, codePointsToUtf8({&key, 1}));
+        if (c.paste)
+            controls.paste(c.id, c.input);
+        EXPECT_EQ(fields.at(c.id)->str(), std::string(c.before, 'a') + c.stored) << c.input;
+        std::vector<std::string> notices;
+        for (std::size_t i = before; i < controls.refusals().size(); ++i)
+            notices.push_back(controls.refusals()[i].second);
+        EXPECT_EQ(notices, c.notices) << c.input;
+    }
+}
+
+// Mend of the text encoding: the window stores what is typed in the device's code page, as a
+// script written in Windows-1252 does, so the same edits give the same records.
 TEST_F(SettingsPaneTest, SavedRecordsEqualThoseOfTheSameScript) {
     controls.type(Id::ProfileName, "Office");
     controls.choose(Id::AuthProtocol, test::TtlsIndex);
@@ -433,8 +489,8 @@ TEST_F(SettingsPaneTest, SavedRecordsEqualThoseOfTheSameScript) {
                                "set_name Office\n"
                                "set_auth EAP-PEAP\n"
                                "set_inner_auth EAP-GTC\n"
-                               "set_username J\xC3\xBCrgen\n"
-                               "set_password pw\xE2\x82\xAC\n"
+                               "set_username J\xFCrgen\n"
+                               "set_password pw\x80\n"
                                "set_initial_identity anon\n"
                                "add_ca_cert " +
                                certFile("ca2.der") +

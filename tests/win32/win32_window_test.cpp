@@ -200,25 +200,32 @@ TEST_F(Win32WindowTest, TabVisitsTheEnabledControlsInTemplateOrder) {
     EXPECT_EQ(visited, expected);
 }
 
-TEST_F(Win32WindowTest, TypingMarksTheTitleAndFieldsHoldTheirRecordsBytes) {
+TEST_F(Win32WindowTest, TypingMarksTheTitleAndFieldsStoreWindows1252) {
     EXPECT_EQ(textOf(window()), "Corvane - [Untitled]");
     type(Id::ProfileName, L"N");
     EXPECT_EQ(textOf(window()), "Corvane - [Untitled *]");
     EXPECT_EQ(logic_.profile().profileName.str(), "N");
 
-    for (const auto& [id, limit] : {std::pair{Id::ProfileName, 26}, {Id::Username, 63}}) {
-        window_->setText(id, std::string(std::size_t(limit - 1), 'a'));
-        SendMessageW(control(id), EM_SETSEL, WPARAM(limit), LPARAM(limit));
-        type(id, L"\u00e9"); // two bytes where one is left: refused
-        EXPECT_EQ(window_->text(id), std::string(std::size_t(limit - 1), 'a'));
-        type(id, L"bc"); // the last byte taken, the next refused
-        EXPECT_EQ(window_->text(id), std::string(std::size_t(limit - 1), 'a') + "b");
+    // Stored in the device's code page whatever the desktop's; a character it cannot hold is
+    // not taken.
+    type(Id::Username, L"J\u00fcrgen");
+    EXPECT_EQ(logic_.profile().username.str(), "J\xFCrgen");
+    type(Id::Username, L"\u0141");
+    EXPECT_EQ(window_->text(Id::Username), "J\xC3\xBCrgen");
+    EXPECT_EQ(logic_.profile().username.str(), "J\xFCrgen");
 
-        // A paste keeps what fits, whole characters only.
+    for (const auto& [id, limit] : {std::pair{Id::ProfileName, 26}, {Id::Username, 63}}) {
+        const std::string full(std::size_t(limit - 1), 'a');
+        window_->setText(id, full);
+        SendMessageW(control(id), EM_SETSEL, WPARAM(limit), LPARAM(limit));
+        type(id, L"\u00e9bc"); // one byte each: the last one left is taken, the next refused
+        EXPECT_EQ(window_->text(id), full + "\xC3\xA9");
+
+        // A paste keeps what the device can store, up to the limit.
         window_->setText(id, std::string(std::size_t(limit - 3), 'a'));
         SendMessageW(control(id), EM_SETSEL, WPARAM(limit), LPARAM(limit));
-        SendMessageW(control(id), EM_REPLACESEL, TRUE, LPARAM(L"xy\u00e9z"));
-        EXPECT_EQ(window_->text(id), std::string(std::size_t(limit - 3), 'a') + "xy");
+        SendMessageW(control(id), EM_REPLACESEL, TRUE, LPARAM(L"x\u0141y\u00e9z"));
+        EXPECT_EQ(window_->text(id), std::string(std::size_t(limit - 3), 'a') + "xy\xC3\xA9");
 
         // A loaded text over the limit may shrink but never grow.
         const std::string over(std::size_t(limit + 1), 'a');
@@ -424,6 +431,27 @@ TEST_F(Win32WindowTest, FilesDroppedOnTheListsAreImported) {
     dropFiles(control(Id::ClientList),
               {test::dataFile("certs/client-plain-rsa.pem"), test::dataFile("certs/ca.pem")});
     EXPECT_EQ(window_->listCellText(Id::ClientList, 0, 0), "client-plain-rsa.pem");
+}
+
+// The template gives Add... and Remove the default-button look: Enter in a field must not press
+// them, and Enter on a list row shows the row's details.
+TEST_F(Win32WindowTest, EnterInAFieldDoesNothingAndOnAListRowShowsItsDetails) {
+    dropFiles(control(Id::CaList), {test::dataFile("certs/ca.pem")});
+    LVITEMW item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(control(Id::CaList), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+    ASSERT_TRUE(IsWindowEnabled(control(Id::RemoveCa)));
+    for (Id id : {Id::ProfileName, Id::Username, Id::AuthProtocol}) {
+        SetFocus(control(id));
+        EXPECT_TRUE(pressKey(control(id), VK_RETURN));
+    }
+    EXPECT_TRUE(dialogs_.shown().empty());
+    EXPECT_EQ(window_->listRowCount(Id::CaList), 1);
+    SetFocus(control(Id::CaList));
+    EXPECT_TRUE(pressKey(control(Id::CaList), VK_RETURN));
+    ASSERT_EQ(dialogs_.shown().size(), 1u);
+    EXPECT_EQ(dialogs_.shown()[0].kind, "details");
+    EXPECT_EQ(dialogs_.shown()[0].caption, "ca.pem");
 }
 
 TEST_F(Win32WindowTest, ProviderConfigurationDroppedOnTheWindowOpensWithItsNotice) {

@@ -166,9 +166,9 @@ status=0
 path_value=$(reg_value 'HKCU\Environment' Path | sed 's/^REG_EXPAND_SZ //')
 in_run german wine cmd /c "set PATH=$path_value& corvane missing.txt" || status=$?
 expect "corvane, found through PATH in cmd, exits with 1 for a missing script" test "$status" -eq 1
-# Redirected without a console, the text is in the OEM code page: 850 for German.
-expect "German messages under a German user language" grep -q \
-    "Die Skriptdatei konnte nicht geöffnet werden: missing.txt" <(iconv -f CP850 -t UTF-8 "$work/out")
+# Redirected, the console writes in its OEM code page, which type and find read: 850 in German.
+expect "German messages under a German user language, in the console's code page" \
+    sh -c 'iconv -f CP850 -t UTF-8 "$1" | grep -q "Die Skriptdatei konnte nicht geöffnet werden: missing.txt"' _ "$work/out"
 
 # The portable zip: the installed files, byte for byte, and nothing else.
 mkdir "$work/zip"

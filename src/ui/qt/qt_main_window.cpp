@@ -1,6 +1,7 @@
 #include "ui/qt/qt_main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QValidator>
 
@@ -31,17 +33,14 @@
 namespace corvane {
 namespace {
 
-// Keeps a field within what its record holds, counted in stored bytes. The program's own
-// texts go in whole, a loaded one over the limit too; such a text may then shrink but never
-// grow. An edit that does not fit keeps what was typed or pasted up to the room left.
-class ByteLimitValidator : public QValidator {
+// Lets a field take of an edit only what the window's rule allows: characters of the device's
+// code page, as many as its record holds. The program's own texts go in whole.
+class DeviceTextValidator : public QValidator {
 public:
-    ByteLimitValidator(int limit, QLineEdit* edit)
-        : QValidator(edit), limit_(limit), ceiling_(limit) {
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
-            accepted_ = text;
-            ceiling_ = std::max(limit_, bytes(text));
-        });
+    DeviceTextValidator(MainWindow& logic, ControlId id, QLineEdit* edit)
+        : QValidator(edit), logic_(logic), id_(id) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this](const QString& text) { accepted_ = text; });
     }
 
     void setProgramText(QLineEdit& edit, const QString& text) {
@@ -51,47 +50,21 @@ public:
     }
 
     State validate(QString& input, int& cursor) const override {
-        if (programText_ || bytes(input) <= ceiling_)
+        if (programText_ || input == accepted_)
             return Acceptable;
-        // What the edit put in: the input between the parts it kept of the accepted text.
-        qsizetype head = 0;
-        const qsizetype shorter = std::min(input.size(), accepted_.size());
-        while (head < shorter && input[head] == accepted_[head])
-            ++head;
-        qsizetype tail = 0;
-        while (tail < shorter - head &&
-               input[input.size() - 1 - tail] == accepted_[accepted_.size() - 1 - tail])
-            ++tail;
-        // Never split a surrogate pair at either end.
-        if (head > 0 && input[head - 1].isHighSurrogate())
-            --head;
-        if (tail > 0 && input[input.size() - tail].isLowSurrogate())
-            --tail;
-        const QString kept = input.left(head) + input.right(tail);
-        int room = ceiling_ - bytes(kept);
-        QString inserted;
-        const QString added = input.mid(head, input.size() - head - tail);
-        for (qsizetype i = 0; i < added.size();) {
-            const qsizetype width = added[i].isHighSurrogate() && i + 1 < added.size() ? 2 : 1;
-            const int size = bytes(added.mid(i, width));
-            if (size > room)
-                break;
-            inserted += added.mid(i, width);
-            room -= size;
-            i += width;
-        }
-        if (inserted.isEmpty())
+        const FieldEdit edit = logic_.onFieldEdit(id_, fromQString(accepted_), fromQString(input));
+        const QString fitted = toQString(edit.text);
+        // Nothing could be taken: the edit goes back, and the field keeps its text.
+        if (fitted == accepted_)
             return Invalid;
-        input = input.left(head) + inserted + input.right(tail);
-        cursor = int(head + inserted.size());
+        input = fitted;
+        cursor = int(toQString(edit.text.substr(0, edit.caret)).size());
         return Acceptable;
     }
 
 private:
-    static int bytes(const QString& text) { return int(text.toUtf8().size()); }
-
-    int limit_;
-    int ceiling_;
+    MainWindow& logic_;
+    ControlId id_;
     QString accepted_;
     bool programText_ = false;
 };
@@ -232,8 +205,7 @@ QWidget* QtMainWindow::createControl(const TemplateControl& row, QWidget* face) 
         auto* edit = new QLineEdit(face);
         if (row.kind == ControlKind::PasswordEdit)
             edit->setEchoMode(QLineEdit::Password);
-        if (row.textLimit > 0)
-            edit->setValidator(new ByteLimitValidator(row.textLimit, edit));
+        edit->setValidator(new DeviceTextValidator(logic_, id, edit));
         connect(edit, &QLineEdit::textChanged, this, [this, id] { logic_.onEdited(id); });
         widget = edit;
         break;
@@ -352,7 +324,8 @@ void QtMainWindow::setText(ControlId id, const std::string& text) {
     QWidget* w = control(id);
     const QString value = toQString(text);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        auto* limit = dynamic_cast<ByteLimitValidator*>(const_cast<QValidator*>(edit->validator()));
+        auto* limit =
+            dynamic_cast<DeviceTextValidator*>(const_cast<QValidator*>(edit->validator()));
         if (limit)
             limit->setProgramText(*edit, value);
         else
@@ -540,6 +513,14 @@ void QtMainWindow::setFocusedListRow(ControlId id, int row) {
     QTreeWidget* view = list(id);
     if (QTreeWidgetItem* item = view ? view->topLevelItem(row) : nullptr)
         view->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+}
+
+void QtMainWindow::refuseInput(ControlId id, const std::string& notice) {
+    QApplication::beep();
+    QWidget* field = control(id);
+    if (field && !notice.empty())
+        QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), toQString(notice),
+                           field);
 }
 
 void QtMainWindow::setTitle(const std::string& title) {

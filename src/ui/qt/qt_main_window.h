@@ -71,6 +71,7 @@ public:
     int selectedListRow(ControlId id) const override;
     int focusedListRow(ControlId id) const override;
     void setFocusedListRow(ControlId id, int row) override;
+    void refuseInput(ControlId id, const std::string& notice) override;
     void setTitle(const std::string& title) override;
     void requestClose() override;
 

@@ -8,7 +8,8 @@
 
 namespace corvane {
 
-// Texts are stored as the locale's bytes (UTF-8 here), the same as script mode keeps them.
+// The window logic's texts are UTF-8; profile texts reach it already read in the device's code
+// page.
 inline QString toQString(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }

@@ -213,12 +213,8 @@ void Win32MainWindow::useLanguageMenu() {
 
 void Win32MainWindow::setUpControls() {
     fitCaptions(window_);
-    for (const TemplateControl& row : mainWindowTemplate()) {
-        // A character takes at least one stored byte, so this limit never cuts a text short;
-        // the byte count itself is checked on every change.
-        if (row.textLimit > 0)
-            SendMessageW(control(row.id), EM_LIMITTEXT, WPARAM(row.textLimit), 0);
-    }
+    // The fields' limits are the window logic's (onFieldEdit), not the edit's own: a native
+    // limit would cut a paste before the characters the device cannot store are left out.
     for (ControlId id : {ControlId::CaList, ControlId::ClientList}) {
         HWND list = control(id);
         const DWORD extended = LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER |
@@ -262,7 +258,27 @@ bool Win32MainWindow::preTranslate(MSG& message) {
     const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
     if (ours && accelerators_ && TranslateAcceleratorW(window_, accelerators_, &message))
         return true;
+    if (ours && message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        onEnter(message.hwnd))
+        return true;
     return IsDialogMessageW(window_, &message) != 0;
+}
+
+bool Win32MainWindow::onEnter(HWND target) {
+    // The template gives Add... and Remove the default-button look, so the dialog manager would
+    // press one of them for Enter anywhere. Enter on a list shows the selected row's details; in
+    // a field, a closed drop-down list or the check box it does nothing; a focused button is
+    // still pressed by the dialog manager.
+    if (GetParent(target) != window_)
+        return false;
+    const auto id = ControlId(GetDlgCtrlID(target));
+    if (id == ControlId::CaList || id == ControlId::ClientList) {
+        logic_.onListDetailsRequested(id);
+        return true;
+    }
+    if (id == ControlId::AuthProtocol || id == ControlId::InnerAuthProtocol)
+        return SendMessageW(target, CB_GETDROPPEDSTATE, 0, 0) == 0;
+    return isEdit(id) || id == ControlId::ClientCheckBox;
 }
 
 LRESULT CALLBACK Win32MainWindow::windowProcedure(HWND window, UINT message, WPARAM wParam,
@@ -357,61 +373,44 @@ void Win32MainWindow::onCommand(int id, int code, HWND from) {
 }
 
 void Win32MainWindow::onEditChanged(ControlId id, HWND edit) {
-    const std::wstring now = windowText(edit);
-    const TemplateControl* row = findControl(mainWindowTemplate(), id);
-    const std::wstring& accepted = acceptedText_[id];
-    const auto bytes = [](std::wstring_view text) {
-        return platform::toUtf8(std::wstring(text)).size();
-    };
-    // A field holds what its record holds, in stored bytes; a loaded text over the limit may
-    // shrink but never grow.
-    const std::size_t ceiling =
-        row && row->textLimit > 0 ? std::max(std::size_t(row->textLimit), bytes(accepted)) : 0;
-    if (!programWriting_ && ceiling > 0 && bytes(now) > ceiling) {
-        // What the edit put in lies between the parts it kept of the accepted text; keep of it
-        // what fits, whole characters only, as a native limited edit does with a paste.
-        std::size_t head = 0;
-        const std::size_t shorter = std::min(now.size(), accepted.size());
-        while (head < shorter && now[head] == accepted[head])
-            ++head;
-        std::size_t tail = 0;
-        while (tail < shorter - head &&
-               now[now.size() - 1 - tail] == accepted[accepted.size() - 1 - tail])
-            ++tail;
-        if (head > 0 && IS_HIGH_SURROGATE(now[head - 1]))
-            --head;
-        if (tail > 0 && IS_LOW_SURROGATE(now[now.size() - tail]))
-            --tail;
-        const std::wstring_view added(now.data() + head, now.size() - head - tail);
-        std::size_t room =
-            ceiling - bytes(now.substr(0, head)) - bytes(now.substr(now.size() - tail));
-        std::size_t kept = 0;
-        while (kept < added.size()) {
-            const std::size_t width =
-                IS_HIGH_SURROGATE(added[kept]) && kept + 1 < added.size() ? 2 : 1;
-            const std::size_t size = bytes(added.substr(kept, width));
-            if (size > room)
-                break;
-            room -= size;
-            kept += width;
-        }
-        const std::wstring fitted = now.substr(0, head) + std::wstring(added.substr(0, kept)) +
-                                    now.substr(now.size() - tail);
-        programWriting_ = true;
-        SetWindowTextW(edit, fitted.c_str());
-        programWriting_ = false;
-        const auto caret = WPARAM(head + kept);
-        SendMessageW(edit, EM_SETSEL, caret, caret);
-        if (kept < added.size())
-            MessageBeep(MB_OK);
-        if (fitted == accepted)
-            return;
-        acceptedText_[id] = fitted;
+    if (fittingEdit_)
+        return;
+    if (programWriting_) {
+        acceptedText_[id] = windowText(edit);
         logic_.onEdited(id);
         return;
     }
-    acceptedText_[id] = now;
+    const std::string now = platform::toUtf8(windowText(edit));
+    const std::string accepted = platform::toUtf8(acceptedText_[id]);
+    if (now == accepted)
+        return;
+    // The edit has already changed the text; what the field may not take is taken back out.
+    const FieldEdit fitted = logic_.onFieldEdit(id, accepted, now);
+    if (fitted.text != now) {
+        fittingEdit_ = true;
+        SetWindowTextW(edit, platform::toWide(fitted.text).c_str());
+        fittingEdit_ = false;
+        const auto caret = WPARAM(platform::toWide(fitted.text.substr(0, fitted.caret)).size());
+        SendMessageW(edit, EM_SETSEL, caret, caret);
+    }
+    if (fitted.text == accepted)
+        return;
+    acceptedText_[id] = platform::toWide(fitted.text);
     logic_.onEdited(id);
+}
+
+void Win32MainWindow::refuseInput(ControlId id, const std::string& notice) {
+    MessageBeep(MB_OK);
+    HWND field = control(id);
+    if (!field || notice.empty())
+        return;
+    const std::wstring text = platform::toWide(notice);
+    EDITBALLOONTIP balloon{};
+    balloon.cbStruct = sizeof balloon;
+    balloon.pszTitle = L"";
+    balloon.pszText = text.c_str();
+    balloon.ttiIcon = TTI_NONE;
+    SendMessageW(field, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&balloon));
 }
 
 LRESULT Win32MainWindow::onNotify(const NMHDR& header, LPARAM lParam) {

@@ -83,6 +83,7 @@ public:
     int selectedListRow(ControlId id) const override;
     int focusedListRow(ControlId id) const override;
     void setFocusedListRow(ControlId id, int row) override;
+    void refuseInput(ControlId id, const std::string& notice) override;
     void setTitle(const std::string& title) override;
     void requestClose() override;
 
@@ -95,6 +96,8 @@ private:
     void onCommand(int id, int code, HWND from);
     LRESULT onNotify(const NMHDR& header, LPARAM lParam);
     void onEditChanged(ControlId id, HWND edit);
+    // Enter pressed on one of the window's controls; true when it has been handled.
+    bool onEnter(HWND target);
     void setUpControls();
     void useLanguageMenu();
 
@@ -104,12 +107,13 @@ private:
     // Loaded from a resource, so freed with the process.
     HACCEL accelerators_ = nullptr;
     std::function<void()> onDestroyed_;
-    // Each limited field's last text within its limit, to go back to when an edit overruns it.
+    // Each field's text before the user's edit: the rule for what a field takes compares with it.
     std::map<ControlId, std::wstring> acceptedText_;
     // Column widths as the logic gave them, in pixels of the template's font: set again in the
     // new scale when the window moves to a screen of another resolution.
     std::map<std::pair<ControlId, int>, int> columnWidths_;
     bool programWriting_ = false;
+    bool fittingEdit_ = false; // taking back out of a field what it may not hold
 };
 
 } // namespace corvane
