@@ -248,6 +248,7 @@ enum : unsigned {
     NonEapTypeName = 1631,
     MethodWithInner = 1632,
     ConfigOpenFailed = 1633,
+    ConfigTextNotStorable = 1634,
     // Console messages of start-up and script mode.
     LogOpenFailed = 1200,
     LogNotARegularFile = 1201,
@@ -257,6 +258,7 @@ enum : unsigned {
     WindowNotAvailable = 1205,
     ProgramFolderUnknown = 1206,
     WindowModuleMissing = 1207,
+    TextNotStorable = 1208,
 };
 
 } // namespace corvane::ids

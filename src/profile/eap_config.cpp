@@ -17,6 +17,7 @@
 #include "app/string_ids.h"
 #include "certs/openssl_handles.h"
 #include "platform/files.h"
+#include "profile/device_text.h"
 
 namespace corvane {
 namespace {
@@ -382,17 +383,25 @@ struct Credentials {
     }
 };
 
-// Sets a text field after the check every front end makes; false (with the error) when too long.
+// Sets a text field after the check every front end makes; false (with the error) when too long
+// or not storable. The file holds characters, the device reads bytes of its code page: a
+// character that has no byte there is refused, never stored as something else.
 bool setText(CountedString& field, const pugi::xml_node& node, bool trim, ConfigImport& result) {
     if (!node)
         return true;
     const std::string value = trim ? text(node) : std::string(node.child_value());
-    if (validateTextField(value) != StatusCode::Success) {
-        result.error = ConfigImportError::TextTooLong;
+    const std::string stored = encodeDeviceText(value, kDropUnstorable);
+    ConfigImportError error = ConfigImportError::None;
+    if (decodeDeviceText(stored) != value)
+        error = ConfigImportError::NotStorable;
+    else if (validateTextField(stored) != StatusCode::Success)
+        error = ConfigImportError::TextTooLong;
+    if (error != ConfigImportError::None) {
+        result.error = error;
         result.errorDetail = std::string(localName(node));
         return false;
     }
-    field.assign(value);
+    field.assign(stored);
     return true;
 }
 
@@ -651,6 +660,8 @@ std::string configImportErrorText(const ConfigImport& result) {
         return fillFormat(loadString(ids::ConfigClientFailed), {status});
     case ConfigImportError::TextTooLong:
         return fillFormat(loadString(ids::ConfigTextTooLong), {result.errorDetail});
+    case ConfigImportError::NotStorable:
+        return fillFormat(loadString(ids::ConfigTextNotStorable), {result.errorDetail});
     }
     return {};
 }

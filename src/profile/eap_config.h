@@ -33,13 +33,15 @@ enum class ConfigImportError {
     CaRefused,     // addCertificate refused a CA certificate
     ClientRefused, // addCertificate refused the client certificate
     TextTooLong,
+    NotStorable, // a text holds a character the device's code page cannot store
 };
 
 // What an import did or why it did nothing.
 struct ConfigImport {
     ConfigImportError error = ConfigImportError::None;
     // For the error: the root element's name, the XML error's byte offset, the 1-based number
-    // of the refused CA certificate, or the name of the element whose text is too long.
+    // of the refused CA certificate, or the name of the element whose text is too long or cannot
+    // be stored.
     std::string errorDetail;
     StatusCode certificateStatus = StatusCode::Success; // CaRefused, ClientRefused
 

@@ -11,6 +11,7 @@
 #include "certs/certificates.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
+#include "profile/device_text.h"
 #include "profile/eap_config.h"
 #include "script/log.h"
 
@@ -78,6 +79,10 @@ struct ScriptPiece {
 class ScriptReader {
 public:
     explicit ScriptReader(std::FILE* file) : file_(file) { readByteOrderMark(); }
+
+    // True for a UTF-16 script: its lines are read as UTF-8, so its words are characters, not
+    // the bytes the device reads.
+    bool holdsCharacters() const { return encoding_ != Encoding::Bytes; }
 
     // False at end of file.
     bool next(ScriptPiece& piece) {
@@ -178,22 +183,7 @@ private:
         } else if (code >= 0xDC00 && code <= 0xDFFF) {
             code = kReplacement;
         }
-        std::string bytes;
-        if (code < 0x80) {
-            bytes = {static_cast<char>(code)};
-        } else if (code < 0x800) {
-            bytes = {static_cast<char>(0xC0 | (code >> 6)),
-                     static_cast<char>(0x80 | (code & 0x3F))};
-        } else if (code < 0x10000) {
-            bytes = {static_cast<char>(0xE0 | (code >> 12)),
-                     static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
-                     static_cast<char>(0x80 | (code & 0x3F))};
-        } else {
-            bytes = {static_cast<char>(0xF0 | (code >> 18)),
-                     static_cast<char>(0x80 | ((code >> 12) & 0x3F)),
-                     static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
-                     static_cast<char>(0x80 | (code & 0x3F))};
-        }
+        const std::string bytes = codePointsToUtf8(std::u32string(1, static_cast<char32_t>(code)));
         pending_.assign(bytes.rbegin(), bytes.rend() - 1);
         return static_cast<unsigned char>(bytes[0]);
     }
@@ -205,6 +195,12 @@ private:
     long pendingUnit_ = EOF;
     std::string pending_; // bytes read ahead, last to be read first
 };
+
+// The commands whose argument is a profile text that reaches the device as it is stored.
+bool storesDeviceText(int code) {
+    return code == SetInitialIdentity || code == SetUsername || code == SetPassword ||
+           code == SetPkPassword;
+}
 
 // Assigns a checked text to a profile field: Error 35 when it is too long.
 int setTextField(CountedString& field, const std::string& text, int line) {
@@ -470,6 +466,14 @@ std::uint16_t runScript(Profile& profile, const std::string& path) {
             writeLogLine(fillFormat(loadString(ids::LineUsageFormat),
                                     {std::to_string(lineNumber), loadString(command->usageId)}));
             return 1;
+        }
+        // A UTF-16 script's texts are stored as the device reads them, in its code page; a
+        // character it cannot hold stops the script rather than reach the device as another.
+        if (reader.holdsCharacters() && words.size() > 1 && storesDeviceText(command->code)) {
+            std::string stored = encodeDeviceText(words[1], kDropUnstorable);
+            if (decodeDeviceText(stored) != words[1])
+                return static_cast<std::uint16_t>(lineError(lineNumber, ids::TextNotStorable));
+            words[1] = std::move(stored);
         }
         if (executeCommand(profile, *command, words, lineNumber) != 0)
             return 1;

@@ -115,6 +115,18 @@ TEST_F(EapConfigTest, TtlsWithPapUserNameAndEscapedPassword) {
     EXPECT_TRUE(configImportNotice(result).empty());
 }
 
+TEST_F(EapConfigTest, TextsAreStoredInTheDeviceCodePage) {
+    test::TempDir folder;
+    test::writeFile(folder.file("u.eap-config"),
+                    provider("<EAPMethod><Type>25</Type></EAPMethod><InnerAuthenticationMethod>"
+                             "<EAPMethod><Type>26</Type></EAPMethod></InnerAuthenticationMethod>"
+                             "<ClientSideCredential><UserName>J\u00fcrgen</UserName>"
+                             "<Password>p\u00e4sswort\u20ac</Password></ClientSideCredential>"));
+    ASSERT_TRUE(import(folder.file("u.eap-config")).imported());
+    EXPECT_EQ(profile.username.str(), "J\xFCrgen");
+    EXPECT_EQ(profile.password.str(), "p\xE4sswort\x80");
+}
+
 TEST_F(EapConfigTest, TlsWithPkcs12ClientCertificateAndPassphrase) {
     const ConfigImport result = import(configFile("tls-p12.eap-config"));
     ASSERT_TRUE(result.imported()) << configImportErrorText(result);
@@ -173,6 +185,10 @@ TEST_F(EapConfigTest, HostileAndBrokenFilesAreRefusedAndChangeNothing) {
          provider(tls + "<ClientSideCredential><ClientCertificate>" + base64Of("client.p12") +
                   "</ClientCertificate><Passphrase>wrong</Passphrase></ClientSideCredential>"),
          E::ClientRefused, S::WrongPassword},
+        {"character the device cannot store",
+         provider(peap + "<ClientSideCredential><UserName>\xC5\x81ukasz</UserName>"
+                         "</ClientSideCredential>"),
+         E::NotStorable},
         {"identity too long",
          provider(peap + "<ClientSideCredential><OuterIdentity>" + std::string(65, 'a') +
                   "</OuterIdentity></ClientSideCredential>"),
