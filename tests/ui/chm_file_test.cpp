@@ -308,15 +308,11 @@ TEST(ChmFileOpen, RefusesADamagedFile) {
 TEST(ChmFileOpen, RefusesABadRepeatOffset) {
     ScratchDir scratch;
     ASSERT_FALSE(scratch.path().empty());
-    const fs::path bad = scratch.path() / "Corvane.chm";
-    const std::string command =
-        "'" CORVANE_BAD_HELP_SCRIPT "' '" CORVANE_HELP_FILE "' '" + bad.string() + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string bad = (scratch.path() / "Corvane.chm").string();
+    const std::string make = "'" CORVANE_BAD_HELP_SCRIPT "' '" CORVANE_HELP_FILE "' '" + bad + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
     ASSERT_EQ(fs::file_size(bad), fs::file_size(CORVANE_HELP_FILE));
-    const auto help = ChmFile::open(bad.string());
-    EXPECT_EQ(help, nullptr);
-    if (help) // as the help window would on F1
-        help->read(help->defaultTopic());
+    EXPECT_EQ(ChmFile::open(bad), nullptr);
 }
 
 TEST(ChmFileOpen, AFileWithoutADefaultTopicHasNone) {

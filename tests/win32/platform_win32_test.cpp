@@ -151,21 +151,13 @@ TEST(WindowsCommandLineTest, TheTextAfterTheProgramIsOnePath) {
     }
 }
 
-// Help and version are answered as Windows programs answer them, blanks from cmd and all.
-TEST(WindowsCommandLineTest, HelpSpellingsAreAnswered) {
+// Help is answered as Windows programs answer it, the blank cmd leaves and all (the spellings
+// are in the start-mode table), without a log.
+TEST(WindowsCommandLineTest, HelpIsAnswered) {
     TempDir dir;
-    const struct {
-        const wchar_t* tail;
-        const char* start;
-    } cases[] = {{L"--version ", "Corvane 1.0\n"},
-                 {L"/?", "Usage:"},
-                 {L"-h", "Usage:"},
-                 {L"--help \t", "Usage:"}};
-    for (const auto& c : cases) {
-        const auto result = test::runCorvaneCommandLine(c.tail, dir.path().string());
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(result.out.starts_with(c.start)) << result.out;
-    }
+    const auto result = test::runCorvaneCommandLine(L"/? ", dir.path().string());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.out.starts_with("Usage:")) << result.out;
     EXPECT_FALSE(std::filesystem::exists(dir.file("wizard.log")));
 }
 

@@ -40,6 +40,7 @@ expect() { # description, command...
 same_apart_from_dates() { cmp -s <(head -c 36 "$1" && tail -c +45 "$1") <(head -c 36 "$2" && tail -c +45 "$2"); }
 same() { [ "$1" = "$2" ] || { echo "  got:      $1" >&2 && echo "  expected: $2" >&2 && false; }; }
 not() { ! "$@"; }
+exits_with() { local want=$1 status=0; shift; "$@" || status=$?; same "$status" "$want"; } # code command...
 
 work=$(mktemp -d "$win/installer-check.XXXXXX")
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -101,9 +102,8 @@ full_path=$(printf 'C:\\\\Full;%.0s' $(seq 4094))C:\\\\Full
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n"Path"="%s"\r\n' \
     "$full_path" >"$work/full-path.reg"
 wine regedit /s "$(wine winepath -w "$work/full-path.reg" | tr -d '\r')"
-status=0
-run_waiting german wine "$setup" /S /CURRENTUSER /PATH || status=$?
-expect "a silent install that cannot add to a full PATH exits with 2" test "$status" -eq 2
+expect "a silent install that cannot add to a full PATH exits with 2" \
+    exits_with 2 run_waiting german wine "$setup" /S /CURRENTUSER /PATH
 expect "and leaves that PATH as it was" same "$(reg_value 'HKCU\Environment' Path)" \
     "REG_SZ ${full_path//\\\\/\\}"
 wine reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null
@@ -239,10 +239,8 @@ EOT
 expect "msiexec installs the package" wine msiexec /i "$msi" /qn
 check_package "$msi" "$version"
 expect "the installed corvane.com runs from the package" in_run english wine "$all_dir/corvane.com" office.txt
-status=0
-run_waiting english wine "$setup" /S /ALLUSERS || status=$?
 expect "the setup program refuses to install for all users beside the package, with 2" \
-    test "$status" -eq 2
+    exits_with 2 run_waiting english wine "$setup" /S /ALLUSERS
 expect "and makes no entry of its own" reg_key_gone "HKLM\\$uninst"
 expect "msiexec installs the later version over it" wine msiexec /i "$later" /qn
 check_package "$later" "$version.1"

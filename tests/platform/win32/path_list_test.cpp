@@ -65,25 +65,23 @@ protected:
     HKEY key_ = nullptr;
 };
 
-TEST_F(PathValueTest, LongValueKeepsItsTypeAndEveryEntry) {
+// Added once and removed again, the type kept; a missing value is made and deleted again.
+TEST_F(PathValueTest, EntryIsAddedOnceAndRemovedAgain) {
     const std::wstring folder = L"C:\\Program Files\\Corvane";
     std::wstring list = L"%SystemRoot%\\system32";
     while (list.size() < 2000)
         list += L";C:\\Some Vendor\\Tool " + std::to_wstring(list.size());
     set(REG_EXPAND_SZ, list);
-    ASSERT_TRUE(addToPathValue(key_, folder));
-    EXPECT_EQ(value(), std::to_wstring(REG_EXPAND_SZ) + L":" + list + L";" + folder);
-    ASSERT_TRUE(addToPathValue(key_, folder)); // once only
-    EXPECT_EQ(value(), std::to_wstring(REG_EXPAND_SZ) + L":" + list + L";" + folder);
-    ASSERT_TRUE(removeFromPathValue(key_, folder));
-    EXPECT_EQ(value(), std::to_wstring(REG_EXPAND_SZ) + L":" + list);
-}
-
-TEST_F(PathValueTest, MissingValueIsCreatedAndDeletedAgain) {
-    ASSERT_TRUE(addToPathValue(key_, L"C:\\Corvane"));
-    EXPECT_EQ(value(), std::to_wstring(REG_EXPAND_SZ) + L":C:\\Corvane");
-    ASSERT_TRUE(removeFromPathValue(key_, L"C:\\Corvane"));
-    EXPECT_EQ(value(), L"missing");
+    for (const std::wstring& before : {list, std::wstring()}) {
+        const std::wstring type = std::to_wstring(REG_EXPAND_SZ) + L":";
+        for (int i = 0; i < 2; ++i) { // once only
+            ASSERT_TRUE(addToPathValue(key_, folder));
+            EXPECT_EQ(value(), type + (before.empty() ? folder : before + L";" + folder));
+        }
+        ASSERT_TRUE(removeFromPathValue(key_, folder));
+        EXPECT_EQ(value(), before.empty() ? L"missing" : type + before);
+        RegDeleteValueW(key_, L"Path");
+    }
 }
 
 TEST_F(PathValueTest, NothingChangesWhenTheEntryCannotBeAdded) {
@@ -91,10 +89,7 @@ TEST_F(PathValueTest, NothingChangesWhenTheEntryCannotBeAdded) {
     set(REG_SZ, full);
     EXPECT_FALSE(addToPathValue(key_, L"C:\\Corvane"));
     EXPECT_EQ(value(), std::to_wstring(REG_SZ) + L":" + full);
-    const DWORD number = 7;
-    ASSERT_EQ(RegSetValueExW(key_, L"Path", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                             sizeof number),
-              ERROR_SUCCESS);
+    set(REG_DWORD, L"\x07"); // 4 bytes: the number 7
     EXPECT_FALSE(addToPathValue(key_, L"C:\\Corvane"));
 }
 
