@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/inspect.h"
+#include "app/examine.h"
 #include "app/resources.h"
 #include "app/string_ids.h"
 #include "certs/certificates.h"

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/inspect.h"
+#include "app/examine.h"
 #include "support/test_support.h"
 
 namespace corvane {

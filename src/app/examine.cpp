@@ -1,4 +1,4 @@
-#include "app/inspect.h"
+#include "app/examine.h"
 
 #include <array>
 #include <cstdio>
