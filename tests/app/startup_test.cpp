@@ -67,8 +67,8 @@ TEST(StartupTest, CommandLineChoosesTheMode) {
         // A provider configuration opens in the window, never as a script.
         {posix, {"campus.eap-config"}, true, "campus.eap-config"},
         {posix, {"\"My Campus.EAP-CONFIG\""}, true, "My Campus.EAP-CONFIG"},
-        {posix, {"--open", "campus.eap-config"}, true, "campus.eap-config"},
         {posix, {"campus.eap-configs"}, false, "campus.eap-configs"},
+        {posix, {"eap-config"}, false, "eap-config"},
         {posix, {"--opener"}, false, "--opener"},
         {posix, {"make.txt", "--open"}, false, "make.txt --open"},
         {posix, {"\"--open", "x\""}, false, "--open x"},

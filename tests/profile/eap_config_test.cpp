@@ -92,14 +92,20 @@ TEST_F(EapConfigTest, DisplayNameInTheUsersLanguageMadeAscii) {
                                          "e \xC5\x81\xC3\xB3"
                                          "d\xC5\xBA"),
               "Strasse Lodz");
-    // A name without Latin letters leaves nothing: the provider's identifier serves.
+    // A name without Latin letters leaves nothing: the provider's identifier serves. The
+    // credentials are stored in the device's code page.
     test::TempDir folder;
     test::writeFile(folder.file("tokyo.eap-config"),
-                    provider("<EAPMethod><Type>17</Type></EAPMethod>",
+                    provider("<EAPMethod><Type>25</Type></EAPMethod><InnerAuthenticationMethod>"
+                             "<EAPMethod><Type>26</Type></EAPMethod></InnerAuthenticationMethod>"
+                             "<ClientSideCredential><UserName>J\u00fcrgen</UserName>"
+                             "<Password>p\u00e4sswort\u20ac</Password></ClientSideCredential>",
                              "<ProviderInfo><DisplayName>\xE6\x9D\xB1\xE4\xBA\xAC</DisplayName>"
                              "</ProviderInfo>"));
     ASSERT_TRUE(import(folder.file("tokyo.eap-config")).imported());
     EXPECT_EQ(profile.profileName.str(), "x.example");
+    EXPECT_EQ(profile.username.str(), "J\xFCrgen");
+    EXPECT_EQ(profile.password.str(), "p\xE4sswort\x80");
 }
 
 TEST_F(EapConfigTest, TtlsWithPapUserNameAndEscapedPassword) {
@@ -113,18 +119,6 @@ TEST_F(EapConfigTest, TtlsWithPapUserNameAndEscapedPassword) {
     // No display name: the provider's identifier names the profile.
     EXPECT_EQ(profile.profileName.str(), "ttls.example.org");
     EXPECT_TRUE(configImportNotice(result).empty());
-}
-
-TEST_F(EapConfigTest, TextsAreStoredInTheDeviceCodePage) {
-    test::TempDir folder;
-    test::writeFile(folder.file("u.eap-config"),
-                    provider("<EAPMethod><Type>25</Type></EAPMethod><InnerAuthenticationMethod>"
-                             "<EAPMethod><Type>26</Type></EAPMethod></InnerAuthenticationMethod>"
-                             "<ClientSideCredential><UserName>J\u00fcrgen</UserName>"
-                             "<Password>p\u00e4sswort\u20ac</Password></ClientSideCredential>"));
-    ASSERT_TRUE(import(folder.file("u.eap-config")).imported());
-    EXPECT_EQ(profile.username.str(), "J\xFCrgen");
-    EXPECT_EQ(profile.password.str(), "p\xE4sswort\x80");
 }
 
 TEST_F(EapConfigTest, TlsWithPkcs12ClientCertificateAndPassphrase) {
@@ -209,13 +203,6 @@ TEST_F(EapConfigTest, HostileAndBrokenFilesAreRefusedAndChangeNothing) {
         EXPECT_FALSE(profile.modified) << c.name;
     }
     EXPECT_EQ(import(folder.file("missing.eap-config")).error, E::Unreadable);
-}
-
-TEST(EapConfigPathTest, ExtensionDecides) {
-    EXPECT_TRUE(isProviderConfigurationPath("/tmp/campus.eap-config"));
-    EXPECT_TRUE(isProviderConfigurationPath("CAMPUS.EAP-CONFIG"));
-    EXPECT_FALSE(isProviderConfigurationPath("campus.eap-config.txt"));
-    EXPECT_FALSE(isProviderConfigurationPath("eap-config"));
 }
 
 } // namespace
