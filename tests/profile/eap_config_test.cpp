@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include <openssl/evp.h>
-
 #include "profile/eap_config.h"
 #include "support/test_support.h"
 
@@ -18,13 +16,11 @@ std::string configFile(const std::string& name) {
     return test::dataFile("eap-config/" + name);
 }
 
-std::string base64Of(const std::string& certificate) {
-    const std::string bytes = test::readFile(test::dataFile("certs/" + certificate));
-    std::string encoded(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    encoded.resize(static_cast<std::size_t>(EVP_EncodeBlock(
-        reinterpret_cast<unsigned char*>(encoded.data()),
-        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()))));
-    return encoded;
+// The client's PKCS#12 file in base64, as the TLS configuration carries it.
+std::string p12Base64() {
+    const std::string text = test::readFile(configFile("tls-p12.eap-config"));
+    const auto start = text.find('>', text.find("<ClientCertificate")) + 1;
+    return text.substr(start, text.find("</ClientCertificate>") - start);
 }
 
 // One provider around the given authentication method, with what follows the methods.
@@ -172,11 +168,11 @@ TEST_F(EapConfigTest, HostileAndBrokenFilesAreRefusedAndChangeNothing) {
          provider(peap + "<ServerSideCredential><CA>aGVsbG8gd29ybGQK</CA></ServerSideCredential>"),
          E::CaRefused, S::UnknownFormat},
         {"PKCS#12 as CA",
-         provider(peap + "<ServerSideCredential><CA>" + base64Of("client.p12") +
+         provider(peap + "<ServerSideCredential><CA>" + p12Base64() +
                   "</CA></ServerSideCredential>"),
          E::CaRefused, S::CaFormatNotSupported},
         {"wrong pass phrase",
-         provider(tls + "<ClientSideCredential><ClientCertificate>" + base64Of("client.p12") +
+         provider(tls + "<ClientSideCredential><ClientCertificate>" + p12Base64() +
                   "</ClientCertificate><Passphrase>wrong</Passphrase></ClientSideCredential>"),
          E::ClientRefused, S::WrongPassword},
         {"character the device cannot store",
