@@ -46,56 +46,54 @@ TEST(StartupTest, CommandLineIsOnePath) {
     EXPECT_EQ(commandLinePath({"\"my script.txt\"", "more"}), "my script.txt\" more");
 }
 
-TEST(StartupTest, CommandLineChoosesTheMode) {
-    const auto& posix = platform::kPosixCommandLine;
-    const auto& windows = platform::kWindowsCommandLine;
+TEST(StartupTest, OpenAsFirstArgumentAlwaysMeansTheWindow) {
+    const auto* windows = &platform::kWindowsCommandLine;
     struct Case {
-        const platform::CommandLineConvention& convention;
         std::vector<std::string> arguments;
         bool window;
         std::string path;
         std::string option = {};
+        const platform::CommandLineConvention* convention = &platform::kPosixCommandLine;
     };
     const Case cases[] = {
-        {posix, {}, true, ""},
-        {posix, {"--open"}, true, ""},
-        {posix, {"--open", "office-wifi"}, true, "office-wifi"},
-        {posix, {"--open", "make.txt"}, true, "make.txt"},
-        {posix, {"--open", "\"my", "site.txt\""}, true, "my site.txt"},
-        {posix, {"office-wifi"}, false, "office-wifi"},
-        {posix, {"site.odb"}, true, "site.odb"},
+        {{}, true, ""},
+        {{"--open"}, true, ""},
+        {{"--open", "office-wifi"}, true, "office-wifi"},
+        {{"--open", "make.txt"}, true, "make.txt"},
+        {{"--open", "\"my", "site.txt\""}, true, "my site.txt"},
+        {{"office-wifi"}, false, "office-wifi"},
+        {{"site.odb"}, true, "site.odb"},
         // A provider configuration opens in the window, never as a script.
-        {posix, {"campus.eap-config"}, true, "campus.eap-config"},
-        {posix, {"\"My Campus.EAP-CONFIG\""}, true, "My Campus.EAP-CONFIG"},
-        {posix, {"--open", "campus.eap-config"}, true, "campus.eap-config"},
-        {posix, {"campus.eap-configs"}, false, "campus.eap-configs"},
-        {posix, {"--opener"}, false, "--opener"},
-        {posix, {"make.txt", "--open"}, false, "make.txt --open"},
-        {posix, {"\"--open", "x\""}, false, "--open x"},
+        {{"campus.eap-config"}, true, "campus.eap-config"},
+        {{"\"My Campus.EAP-CONFIG\""}, true, "My Campus.EAP-CONFIG"},
+        {{"campus.eap-configs"}, false, "campus.eap-configs"},
+        {{"eap-config"}, false, "eap-config"},
+        {{"--opener"}, false, "--opener"},
+        {{"make.txt", "--open"}, false, "make.txt --open"},
+        {{"\"--open", "x\""}, false, "--open x"},
         // Answered whatever files exist; a script of that name is named with its folder.
-        {posix, {"--help"}, false, "", "--help"},
-        {posix, {"--version"}, false, "", "--version"},
-        {posix, {"./--help"}, false, "./--help"},
-        {posix, {"/?"}, false, "/?"},
-        {posix, {"my file.txt "}, false, "my file.txt "},
+        {{"--help"}, false, "", "--help"},
+        {{"--version"}, false, "", "--version"},
+        {{"./--help"}, false, "./--help"},
+        {{"/?"}, false, "/?"},
+        {{"my file.txt "}, false, "my file.txt "},
         // The command line in one piece, as Windows hands it over, with the blank that cmd
         // leaves before ">", "|" and "&&".
-        {windows, {"--open \"C:\\My Files\\office-wifi\""}, true, "C:\\My Files\\office-wifi"},
-        {windows, {"--open \"C:\\x.odb\" \t"}, true, "C:\\x.odb"},
-        {windows, {"\"office.txt\" "}, false, "office.txt"},
-        {windows, {"\"my site.odb\"\t "}, true, "my site.odb"},
-        {windows, {"--version "}, false, "", "--version"},
-        {windows, {"--help "}, false, "", "--help"},
-        {windows, {"/?"}, false, "", "--help"},
-        {windows, {"-h "}, false, "", "--help"},
-        {windows, {".\\--help"}, false, ".\\--help"},
+        {{"--open \"C:\\My Files\\office-wifi\""}, true, "C:\\My Files\\office-wifi", "", windows},
+        {{"--open \"C:\\x.odb\" \t"}, true, "C:\\x.odb", "", windows},
+        {{"\"office.txt\" "}, false, "office.txt", "", windows},
+        {{"\"my site.odb\"\t "}, true, "my site.odb", "", windows},
+        {{"--version "}, false, "", "--version", windows},
+        {{"--help "}, false, "", "--help", windows},
+        {{"/?"}, false, "", "--help", windows},
+        {{"-h "}, false, "", "--help", windows},
+        {{".\\--help"}, false, ".\\--help", "", windows},
     };
     for (const Case& c : cases) {
-        const StartMode mode = chooseStartMode(c.arguments, c.convention);
-        const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
-        EXPECT_EQ(mode.window, c.window) << shown;
-        EXPECT_EQ(mode.path, c.path) << shown;
-        EXPECT_EQ(mode.option, c.option) << shown;
+        const StartMode mode = chooseStartMode(c.arguments, *c.convention);
+        EXPECT_EQ(mode.window, c.window) << c.path;
+        EXPECT_EQ(mode.path, c.path);
+        EXPECT_EQ(mode.option, c.option) << c.path;
     }
 }
 

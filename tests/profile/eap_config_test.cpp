@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include <openssl/evp.h>
-
 #include "profile/eap_config.h"
 #include "support/test_support.h"
 
@@ -18,13 +16,11 @@ std::string configFile(const std::string& name) {
     return test::dataFile("eap-config/" + name);
 }
 
-std::string base64Of(const std::string& certificate) {
-    const std::string bytes = test::readFile(test::dataFile("certs/" + certificate));
-    std::string encoded(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    encoded.resize(static_cast<std::size_t>(EVP_EncodeBlock(
-        reinterpret_cast<unsigned char*>(encoded.data()),
-        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()))));
-    return encoded;
+// The client's PKCS#12 file in base64, as the TLS configuration carries it.
+std::string p12Base64() {
+    const std::string text = test::readFile(configFile("tls-p12.eap-config"));
+    const auto start = text.find('>', text.find("<ClientCertificate")) + 1;
+    return text.substr(start, text.find("</ClientCertificate>") - start);
 }
 
 // One provider around the given authentication method, with what follows the methods.
@@ -92,14 +88,20 @@ TEST_F(EapConfigTest, DisplayNameInTheUsersLanguageMadeAscii) {
                                          "e \xC5\x81\xC3\xB3"
                                          "d\xC5\xBA"),
               "Strasse Lodz");
-    // A name without Latin letters leaves nothing: the provider's identifier serves.
+    // A name without Latin letters leaves nothing: the provider's identifier serves. The
+    // credentials are stored in the device's code page.
     test::TempDir folder;
     test::writeFile(folder.file("tokyo.eap-config"),
-                    provider("<EAPMethod><Type>17</Type></EAPMethod>",
+                    provider("<EAPMethod><Type>25</Type></EAPMethod><InnerAuthenticationMethod>"
+                             "<EAPMethod><Type>26</Type></EAPMethod></InnerAuthenticationMethod>"
+                             "<ClientSideCredential><UserName>J\u00fcrgen</UserName>"
+                             "<Password>p\u00e4sswort\u20ac</Password></ClientSideCredential>",
                              "<ProviderInfo><DisplayName>\xE6\x9D\xB1\xE4\xBA\xAC</DisplayName>"
                              "</ProviderInfo>"));
     ASSERT_TRUE(import(folder.file("tokyo.eap-config")).imported());
     EXPECT_EQ(profile.profileName.str(), "x.example");
+    EXPECT_EQ(profile.username.str(), "J\xFCrgen");
+    EXPECT_EQ(profile.password.str(), "p\xE4sswort\x80");
 }
 
 TEST_F(EapConfigTest, TtlsWithPapUserNameAndEscapedPassword) {
@@ -113,18 +115,6 @@ TEST_F(EapConfigTest, TtlsWithPapUserNameAndEscapedPassword) {
     // No display name: the provider's identifier names the profile.
     EXPECT_EQ(profile.profileName.str(), "ttls.example.org");
     EXPECT_TRUE(configImportNotice(result).empty());
-}
-
-TEST_F(EapConfigTest, TextsAreStoredInTheDeviceCodePage) {
-    test::TempDir folder;
-    test::writeFile(folder.file("u.eap-config"),
-                    provider("<EAPMethod><Type>25</Type></EAPMethod><InnerAuthenticationMethod>"
-                             "<EAPMethod><Type>26</Type></EAPMethod></InnerAuthenticationMethod>"
-                             "<ClientSideCredential><UserName>J\u00fcrgen</UserName>"
-                             "<Password>p\u00e4sswort\u20ac</Password></ClientSideCredential>"));
-    ASSERT_TRUE(import(folder.file("u.eap-config")).imported());
-    EXPECT_EQ(profile.username.str(), "J\xFCrgen");
-    EXPECT_EQ(profile.password.str(), "p\xE4sswort\x80");
 }
 
 TEST_F(EapConfigTest, TlsWithPkcs12ClientCertificateAndPassphrase) {
@@ -178,11 +168,11 @@ TEST_F(EapConfigTest, HostileAndBrokenFilesAreRefusedAndChangeNothing) {
          provider(peap + "<ServerSideCredential><CA>aGVsbG8gd29ybGQK</CA></ServerSideCredential>"),
          E::CaRefused, S::UnknownFormat},
         {"PKCS#12 as CA",
-         provider(peap + "<ServerSideCredential><CA>" + base64Of("client.p12") +
+         provider(peap + "<ServerSideCredential><CA>" + p12Base64() +
                   "</CA></ServerSideCredential>"),
          E::CaRefused, S::CaFormatNotSupported},
         {"wrong pass phrase",
-         provider(tls + "<ClientSideCredential><ClientCertificate>" + base64Of("client.p12") +
+         provider(tls + "<ClientSideCredential><ClientCertificate>" + p12Base64() +
                   "</ClientCertificate><Passphrase>wrong</Passphrase></ClientSideCredential>"),
          E::ClientRefused, S::WrongPassword},
         {"character the device cannot store",
@@ -209,13 +199,6 @@ TEST_F(EapConfigTest, HostileAndBrokenFilesAreRefusedAndChangeNothing) {
         EXPECT_FALSE(profile.modified) << c.name;
     }
     EXPECT_EQ(import(folder.file("missing.eap-config")).error, E::Unreadable);
-}
-
-TEST(EapConfigPathTest, ExtensionDecides) {
-    EXPECT_TRUE(isProviderConfigurationPath("/tmp/campus.eap-config"));
-    EXPECT_TRUE(isProviderConfigurationPath("CAMPUS.EAP-CONFIG"));
-    EXPECT_FALSE(isProviderConfigurationPath("campus.eap-config.txt"));
-    EXPECT_FALSE(isProviderConfigurationPath("eap-config"));
 }
 
 } // namespace
