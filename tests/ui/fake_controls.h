@@ -143,10 +143,9 @@ public:
 private:
     State& at(ControlId id) { return states_.at(id); }
     void edit(ControlId id, const std::string& proposed) {
-        const std::string accepted = at(id).text;
-        const FieldEdit fitted = window_.onFieldEdit(id, accepted, proposed);
-        if (fitted.text != accepted)
-            setText(id, fitted.text);
+        const std::string fitted = window_.onFieldEdit(id, at(id).text, proposed).text;
+        if (fitted != at(id).text)
+            setText(id, fitted);
     }
 
     MainWindow& window_;
