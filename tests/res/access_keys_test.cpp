@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,36 +26,32 @@ constexpr TableString kGerman[] = {
 };
 
 TEST(AccessKeysTest, UniqueWithinEachWindowAndMenuInEveryLanguage) {
-    std::vector<unsigned> mainWindow = {ids::FileMenu, ids::HelpMenu}, about;
+    std::vector<unsigned> groups[] = {{ids::FileMenu, ids::HelpMenu},
+                                      {},
+                                      {ids::NewMenuItem, ids::OpenMenuItem, ids::SaveMenuItem,
+                                       ids::SaveAsMenuItem, ids::ExitMenuItem},
+                                      {ids::ContentsMenuItem, ids::AboutMenuItem}};
     for (const TemplateControl& row : mainWindowTemplate())
-        mainWindow.push_back(row.captionId);
+        groups[0].push_back(row.captionId);
     for (const TemplateControl& row : aboutBoxTemplate())
-        about.push_back(row.captionId);
-    const std::vector<unsigned> groups[] = {mainWindow,
-                                            about,
-                                            {ids::NewMenuItem, ids::OpenMenuItem, ids::SaveMenuItem,
-                                             ids::SaveAsMenuItem, ids::ExitMenuItem},
-                                            {ids::ContentsMenuItem, ids::AboutMenuItem}};
+        groups[1].push_back(row.captionId);
+    // A language without its own text for an id shows the English one.
     std::map<unsigned, std::string> texts;
-    for (const TableString& s : kEnglish)
-        texts[s.id] = s.text;
-    for (bool german : {false, true}) {
-        // A language without its own text for an id shows the English one.
-        for (const TableString& s : kGerman)
-            if (german)
-                texts[s.id] = s.text;
+    for (const auto& table :
+         {std::span<const TableString>(kEnglish), std::span<const TableString>(kGerman)}) {
+        for (const TableString& s : table)
+            texts[s.id] = s.text;
         // The Save As button ends in dots, as its menu item does: both lead to a dialog.
         EXPECT_TRUE(texts[ids::SaveAsButton].ends_with("...")) << texts[ids::SaveAsButton];
         for (const std::vector<unsigned>& group : groups) {
             std::map<char, unsigned> owners;
             for (unsigned id : group) {
-                const std::string& text = texts[id];
-                const std::size_t amp = text.find('&');
+                const std::size_t amp = texts[id].find('&');
                 if (id == 0 || amp == std::string::npos)
                     continue;
-                const char key = char(std::tolower(static_cast<unsigned char>(text[amp + 1])));
+                const char key = char(std::tolower(static_cast<unsigned char>(texts[id][amp + 1])));
                 const auto [owner, added] = owners.emplace(key, id);
-                EXPECT_TRUE(added) << "\"" << text << "\" and \"" << texts[owner->second]
+                EXPECT_TRUE(added) << "\"" << texts[id] << "\" and \"" << texts[owner->second]
                                    << "\" share the key " << key;
             }
         }

@@ -326,11 +326,10 @@ TEST_F(CertificatesPaneTest, FileNamesAreStoredInTheDeviceCodePage) {
     test::writeFile(client, test::readFile(certFile("client-plain-rsa.pem")));
     runWithFiles(Id::AddCa, {ca});
     window.onFilesDropped(Id::ClientList, {client});
-    ASSERT_EQ(window.profile().caCertificates.count(), 1u);
+    ASSERT_EQ(fileNames(), std::vector<std::string>{"Zertifikat-\xC3\xBC-_.pem"});
     ASSERT_NE(window.profile().clientCertificate, nullptr);
     EXPECT_EQ(window.profile().caCertificates.itemAt(0)->fileName.str(), "Zertifikat-\xFC-_.pem");
     EXPECT_EQ(window.profile().clientCertificate->fileName.str(), "_-schl\xFCssel.pem");
-    EXPECT_EQ(fileNames(), std::vector<std::string>{"Zertifikat-\xC3\xBC-_.pem"});
 }
 
 TEST_F(CertificatesPaneTest, RowTooltipsDescribeTheCertificate) {

@@ -45,13 +45,9 @@ public:
     // give them; a paste puts its whole text in at the end. Each edit goes through the window's
     // rule for what a field takes, as the toolkit's edits do.
     void type(ControlId id, const std::string& text) {
-        bool first = true;
-        for (char32_t c : utf8ToCodePoints(text)) {
-            edit(id, (first ? std::string() : at(id).text) + codePointsToUtf8({&c, 1}));
-            first = false;
-        }
-        if (first)
-            edit(id, std::string());
+        edit(id, std::string());
+        for (char32_t c : utf8ToCodePoints(text))
+            paste(id, codePointsToUtf8({&c, 1}));
     }
     void paste(ControlId id, const std::string& text) { edit(id, at(id).text + text); }
     void choose(ControlId id, int index) { selectComboIndex(id, index); }
@@ -134,11 +130,9 @@ public:
     int focusedListRow(ControlId id) const override { return states_.at(id).focusedRow; }
     void setFocusedListRow(ControlId id, int row) override { at(id).focusedRow = row; }
 
-    void refuseInput(ControlId id, const std::string& notice) override {
-        refusals_.emplace_back(id, notice);
-    }
-    // Every refusal signalled so far: the field and its notice (empty for a beep alone).
-    const std::vector<std::pair<ControlId, std::string>>& refusals() const { return refusals_; }
+    void refuseInput(ControlId, const std::string& notice) override { refusals_.push_back(notice); }
+    // The notice of each refusal signalled since the last call, empty for a beep alone.
+    std::vector<std::string> takeRefusals() { return std::exchange(refusals_, {}); }
 
     void setTitle(const std::string& title) override { title_ = title; }
     void requestClose() override {
@@ -149,16 +143,15 @@ public:
 private:
     State& at(ControlId id) { return states_.at(id); }
     void edit(ControlId id, const std::string& proposed) {
-        const std::string accepted = at(id).text;
-        const FieldEdit fitted = window_.onFieldEdit(id, accepted, proposed);
-        if (fitted.text != accepted)
-            setText(id, fitted.text);
+        const std::string fitted = window_.onFieldEdit(id, at(id).text, proposed).text;
+        if (fitted != at(id).text)
+            setText(id, fitted);
     }
 
     MainWindow& window_;
     std::map<ControlId, State> states_;
     ControlId focus_ = ControlId::None;
-    std::vector<std::pair<ControlId, std::string>> refusals_;
+    std::vector<std::string> refusals_;
     std::string title_;
     bool closed_ = false;
 };
