@@ -18,6 +18,7 @@ constexpr std::size_t kListingHeader = 0x14;
 constexpr std::size_t kIndexHeader = 0x08;
 constexpr std::uint32_t kMinChunkLength = 0x40;
 constexpr std::uint32_t kMaxChunkLength = 0x100000;
+constexpr std::uint32_t kMaxQuickRefDensity = 16;
 constexpr std::uint64_t kMaxPathLength = 512; // longer than any path of ours
 
 // The compressed section: one LZX stream cut into frames of 32 KiB, found through a reset table
@@ -160,6 +161,10 @@ private:
         const auto head = static_cast<std::int32_t>(file_.le32(at + 0x20));
         if (chunkLength_ < kMinChunkLength || chunkLength_ > kMaxChunkLength)
             return fail("directory chunk length out of range");
+        // A listing has a quick reference every 1 + 2^density entries (writers use 2); the
+        // decoder shifts by this number unchecked.
+        if (file_.le32(at + 0x14) > kMaxQuickRefDensity)
+            return fail("quick reference density out of range");
         // The header's own chunk count is not what writers agree on; the directory's length is.
         const std::uint64_t chunkCount = (directoryLength - kDirectoryHeader) / chunkLength_;
         if (chunkCount == 0)

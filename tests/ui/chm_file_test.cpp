@@ -287,6 +287,7 @@ TEST(ChmFileOpen, RefusesADamagedFile) {
         {"listing free space beyond its chunk", at.firstListing + 0x04, 0xFFFFFFF0, 4},
         {"index root beyond the directory", at.directory + 0x1C, 0x10000, 4},
         {"zero directory chunk length", at.directory + 0x10, 0, 4},
+        {"quick reference density past any shift", at.directory + 0x14, 0xFF000002, 4},
         {"directory beyond the file", 0x50, 1ull << 40, 8},
         {"stored data beyond the file", 0x58, real.size() + 1, 8},
     };
