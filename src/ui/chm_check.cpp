@@ -13,6 +13,7 @@ namespace {
 // index chunks ("PMGI") that point at other chunks. All little-endian.
 constexpr std::size_t kFileHeaderV2 = 0x58;
 constexpr std::size_t kFileHeaderV3 = 0x60;
+constexpr std::size_t kHeaderSection0 = 0x18;
 constexpr std::size_t kDirectoryHeader = 0x54;
 constexpr std::size_t kListingHeader = 0x14;
 constexpr std::size_t kIndexHeader = 0x08;
@@ -148,6 +149,12 @@ private:
         const std::uint64_t directoryLength = file_.le64(0x50);
         if (!file_.holds(directoryStart, directoryLength) || directoryLength < kDirectoryHeader)
             return fail("directory beyond the file");
+        // Header section 0 states the file's length; the decoder subtracts the real one from it
+        // unchecked, so only the truth is let through.
+        const std::uint64_t section0 = file_.le64(0x38);
+        if (!file_.holds(section0, kHeaderSection0) ||
+            file_.le64(static_cast<std::size_t>(section0) + 8) != file_.size())
+            return fail("stated file length is not the file's");
         dataStart_ = version == 3 ? file_.le64(0x58) : directoryStart + directoryLength;
         if (dataStart_ > file_.size())
             return fail("data beyond the file");

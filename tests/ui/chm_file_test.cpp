@@ -290,6 +290,7 @@ TEST(ChmFileOpen, RefusesADamagedFile) {
         {"quick reference density past any shift", at.directory + 0x14, 0xFF000002, 4},
         {"directory beyond the file", 0x50, 1ull << 40, 8},
         {"stored data beyond the file", 0x58, real.size() + 1, 8},
+        {"stated file length wrapping past zero", at.get(0x38, 8) + 8, 0x8000000000009B16ull, 8},
     };
     for (const Damage& damage : damages) {
         std::string damaged = real;
